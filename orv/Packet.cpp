@@ -1,0 +1,157 @@
+#include "orv/Packet.h"
+
+#include <stdexcept>
+
+namespace orv {
+
+namespace {
+
+[[noreturn]] void Malformed(const std::string& what) { throw std::invalid_argument("malformed packet: " + what); }
+
+int IndexIn(const std::vector<FieldDef>& fields, const QString& name) {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+PacketRow RowFromJson(const nlohmann::json& row, const std::vector<FieldDef>& fields) {
+    if (!row.is_array() || row.size() != fields.size()) Malformed("row size differs from the field list");
+    PacketRow out;
+    out.reserve(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) out.push_back(ValueFromJson(row[i], fields[i].type));
+    return out;
+}
+
+}  // namespace
+
+QString DateTimeToWire(const QDateTime& value) {
+    return value.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+QDateTime DateTimeFromWire(const QString& text) {
+    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    }
+    return dt;
+}
+
+nlohmann::json ValueToJson(const QVariant& value, FieldType type) {
+    if (!value.isValid()) return nullptr;
+    switch (type) {
+    case FieldType::String: return value.toString().toStdString();
+    case FieldType::Float: return value.toDouble();
+    case FieldType::DateTime: return DateTimeToWire(value.toDateTime()).toStdString();
+    }
+    return nullptr;
+}
+
+QVariant ValueFromJson(const nlohmann::json& value, FieldType type) {
+    if (value.is_null()) return QVariant();
+    switch (type) {
+    case FieldType::String:
+        if (value.is_string()) return QString::fromStdString(value.get<std::string>());
+        if (value.is_number()) return QString::fromStdString(value.dump());
+        Malformed("string expected");
+    case FieldType::Float:
+        if (value.is_number()) return value.get<double>();
+        Malformed("number expected");
+    case FieldType::DateTime: {
+        if (!value.is_string()) Malformed("date expected");
+        const QDateTime dt = DateTimeFromWire(QString::fromStdString(value.get<std::string>()));
+        if (!dt.isValid()) Malformed("invalid date " + value.get<std::string>());
+        return dt;
+    }
+    }
+    return QVariant();
+}
+
+nlohmann::json FieldDefsToJson(const std::vector<FieldDef>& defs) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const FieldDef& def : defs) {
+        nlohmann::json f = {{"name", def.name.toStdString()}, {"type", FieldTypeName(def.type).toStdString()}};
+        if (def.type == FieldType::String) f["size"] = def.EffectiveSize();
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+std::vector<FieldDef> FieldDefsFromJson(const nlohmann::json& fields) {
+    if (!fields.is_array()) Malformed("fields must be an array");
+    std::vector<FieldDef> defs;
+    for (const auto& f : fields) {
+        if (!f.is_object() || !f.contains("name") || !f["name"].is_string()) Malformed("field without a name");
+        FieldDef def;
+        def.name = QString::fromStdString(f["name"].get<std::string>());
+        try {
+            def.type = FieldTypeFromName(QString::fromStdString(f.value("type", std::string("string"))));
+        } catch (const std::invalid_argument& e) {
+            Malformed(e.what());
+        }
+        if (f.contains("size") && f["size"].is_number_integer()) def.size = f["size"].get<int>();
+        defs.push_back(std::move(def));
+    }
+    return defs;
+}
+
+Packet MakePacket(const std::vector<FieldDef>& defs, const std::vector<PacketRow>& rows) {
+    nlohmann::json jrows = nlohmann::json::array();
+    for (const PacketRow& row : rows) {
+        nlohmann::json r = nlohmann::json::array();
+        for (size_t i = 0; i < defs.size(); ++i)
+            r.push_back(ValueToJson(i < row.size() ? row[i] : QVariant(), defs[i].type));
+        jrows.push_back(std::move(r));
+    }
+    return {{"fields", FieldDefsToJson(defs)}, {"rows", std::move(jrows)}};
+}
+
+int ParsedPacket::IndexOf(const QString& name) const { return IndexIn(fields, name); }
+int ParsedDelta::IndexOf(const QString& name) const { return IndexIn(fields, name); }
+
+ParsedPacket ParsePacket(const Packet& packet) {
+    if (!packet.is_object() || !packet.contains("fields") || !packet.contains("rows")) Malformed("fields and rows expected");
+    ParsedPacket out;
+    out.fields = FieldDefsFromJson(packet["fields"]);
+    const auto& rows = packet["rows"];
+    if (!rows.is_array()) Malformed("rows must be an array");
+    out.rows.reserve(rows.size());
+    for (const auto& row : rows) out.rows.push_back(RowFromJson(row, out.fields));
+    return out;
+}
+
+ParsedDelta ParseDelta(const Packet& delta) {
+    ParsedDelta out;
+    if (delta.is_null()) return out;
+    if (!delta.is_object() || !delta.contains("fields") || !delta.contains("changes")) Malformed("fields and changes expected");
+    out.fields = FieldDefsFromJson(delta["fields"]);
+    const auto& changes = delta["changes"];
+    if (!changes.is_array()) Malformed("changes must be an array");
+    for (const auto& c : changes) {
+        if (!c.is_object() || !c.contains("op") || !c["op"].is_string()) Malformed("change without op");
+        const std::string op = c["op"].get<std::string>();
+        DeltaChange change;
+        if (op == "insert") {
+            change.op = DeltaChange::Insert;
+            if (!c.contains("new")) Malformed("insert without new");
+            change.newRow = RowFromJson(c["new"], out.fields);
+        } else if (op == "update") {
+            change.op = DeltaChange::Update;
+            if (!c.contains("old") || !c.contains("new")) Malformed("update without old and new");
+            change.oldRow = RowFromJson(c["old"], out.fields);
+            change.newRow = RowFromJson(c["new"], out.fields);
+        } else if (op == "delete") {
+            change.op = DeltaChange::Delete;
+            if (!c.contains("old")) Malformed("delete without old");
+            change.oldRow = RowFromJson(c["old"], out.fields);
+        } else {
+            Malformed("unknown op " + op);
+        }
+        out.changes.push_back(std::move(change));
+    }
+    return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "orv/Field.h"
+
+#include <QVariant>
+
+#include <nlohmann/json.hpp>
+
+#include <vector>
+
+namespace orv {
+
+// Data packets and deltas travel as JSON (see docs/wire-format.md).
+using Packet = nlohmann::json;
+
+// JSON <-> field value. Dates are local time without zone, "2026-11-15T00:00:00"; a reader
+// also accepts "2026-11-15". Null is JSON null.
+nlohmann::json ValueToJson(const QVariant& value, FieldType type);
+QVariant ValueFromJson(const nlohmann::json& value, FieldType type);
+QString DateTimeToWire(const QDateTime& value);
+QDateTime DateTimeFromWire(const QString& text);
+
+nlohmann::json FieldDefsToJson(const std::vector<FieldDef>& defs);
+std::vector<FieldDef> FieldDefsFromJson(const nlohmann::json& fields);
+
+using PacketRow = std::vector<QVariant>;
+
+// Builds a packet from field definitions and rows (the server's way to answer a read).
+Packet MakePacket(const std::vector<FieldDef>& defs, const std::vector<PacketRow>& rows);
+
+// A packet read back into typed rows. Throws std::invalid_argument on a malformed packet.
+struct ParsedPacket {
+    std::vector<FieldDef> fields;
+    std::vector<PacketRow> rows;
+    int IndexOf(const QString& name) const;  // case-insensitive; -1 when absent
+};
+ParsedPacket ParsePacket(const Packet& packet);
+
+// A delta read back into typed changes. Null parses as no change at all.
+struct DeltaChange {
+    enum Op { Insert, Update, Delete };
+    Op op;
+    PacketRow oldRow;  // update, delete
+    PacketRow newRow;  // insert, update
+};
+struct ParsedDelta {
+    std::vector<FieldDef> fields;
+    std::vector<DeltaChange> changes;
+    int IndexOf(const QString& name) const;
+};
+ParsedDelta ParseDelta(const Packet& delta);
+
+}  // namespace orv

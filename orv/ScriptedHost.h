@@ -1,0 +1,72 @@
+#pragma once
+
+#include "contracts/HostServices.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+namespace orv {
+
+// Host services for tests and scripted sessions: records every message and answers questions
+// and pick lists from queues. An unexpected question or pick list is an error, never a wait.
+class ScriptedHost : public contracts::IHostServices {
+public:
+    struct Pick {
+        bool none = false;  // closed without a choice
+        QString field;
+        QString value;
+    };
+    struct PickMany {
+        bool none = false;
+        QStringList keys;
+    };
+
+    // Thrown when the session asks something that nothing was queued for.
+    class Unexpected : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    QString operador = QStringLiteral("000000000001");
+    QString nomeOperador = QStringLiteral("Administrador do Sistema");
+    QString webUrl = QStringLiteral("127.0.0.1");
+    int webPort = 0;
+    QString token;
+
+    std::deque<bool> answers;
+    std::deque<Pick> picks;
+    std::deque<PickMany> pickManys;
+
+    QStringList messages;           // every message shown, in order
+    QStringList questions;          // every question asked
+    QStringList lastList;           // rows offered by the last pick list (first visible column)
+    QStringList lastListTitles;     // titles of every pick list
+    QStringList cacheRefreshes;     // tables asked to refresh
+    int busyDepth = 0;
+    int busyShown = 0;
+    // Called whenever a message is shown (a script driver checks order with it).
+    std::function<void(const QString&)> onMessage;
+
+    void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    bool Pesquisar(TDataSource& source, const QString& title) override;
+    bool PesquisaLista(TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
+    void ShowBusy(int kind) override;
+    void HideBusy() override;
+    QString Operador() override { return operador; }
+    QString NomeOperador() override { return nomeOperador; }
+    QString WebURL() override { return webUrl; }
+    int WebPort() override { return webPort; }
+    QString AccessToken() override { return token; }
+    void AtualizaLocalCache(const QStringList& tables) override { cacheRefreshes << tables; }
+
+    // Unused answers at the end of a session are a fault of the script.
+    bool AllConsumed() const { return answers.empty() && picks.empty() && pickManys.empty(); }
+};
+
+// Splits "caption|empty text".
+void SplitTitle(const QString& title, QString& caption, QString& emptyText);
+
+}  // namespace orv

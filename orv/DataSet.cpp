@@ -269,7 +269,32 @@ bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values, int
 
 // --- field values -----------------------------------------------------------------------------
 
+QVariant TDataSet::ValueAt(int row, int field) const {
+    if (row < 0 || row >= RecordCount() || field < 0 || field >= FieldCount()) return QVariant();
+    return rows_[static_cast<size_t>(visible_[static_cast<size_t>(row)])].values[static_cast<size_t>(field)];
+}
+
+int TDataSet::InsertPosition() const {
+    if (state_ != DataSetState::Insert) return -1;
+    if (insertAt_ < 0) return RecordCount();
+    return static_cast<int>(std::lower_bound(visible_.begin(), visible_.end(), insertAt_) - visible_.begin());
+}
+
+TDataSet::RowPeek::RowPeek(const TDataSet& dataSet, int row) : dataSet_(dataSet), saved_(dataSet.peekRow_) {
+    dataSet_.peekRow_ = row >= 0 && row < dataSet.RecordCount() ? row : -1;
+}
+
+TDataSet::RowPeek::~RowPeek() { dataSet_.peekRow_ = saved_; }
+
+QString TDataSet::DisplayTextAt(int row, int field) const {
+    if (field < 0 || field >= FieldCount()) return QString();
+    RowPeek peek(*this, row);
+    return Fields(field).DisplayText();
+}
+
 QVariant TDataSet::FieldValue(int index) const {
+    if (peekRow_ >= 0 && peekRow_ < RecordCount())
+        return rows_[static_cast<size_t>(visible_[static_cast<size_t>(peekRow_)])].values[static_cast<size_t>(index)];
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) return buffer_[static_cast<size_t>(index)];
     if (!Active() || recNo_ < 0) return QVariant();
     return CurrentRow().values[static_cast<size_t>(index)];

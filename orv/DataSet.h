@@ -121,6 +121,28 @@ public:
     int AddListener(Listener listener);
     void RemoveListener(int id);
 
+    // --- read access for views (a grid) -------------------------------------------------------
+    // A field's value in a row (0-based among the rows shown) without moving the cursor.
+    QVariant ValueAt(int row, int field) const;
+    // Where the record being inserted shows among the rows (0-based); -1 when not inserting.
+    int InsertPosition() const;
+    // While it lives the fields read the given row (0-based among the rows shown) instead of the
+    // current record, with no scroll and no event: a grid takes the texts of other rows through
+    // it, get-text handlers included, as a Delphi grid does by moving its active buffer.
+    class RowPeek {
+    public:
+        RowPeek(const TDataSet& dataSet, int row);
+        ~RowPeek();
+        RowPeek(const RowPeek&) = delete;
+        RowPeek& operator=(const RowPeek&) = delete;
+
+    private:
+        const TDataSet& dataSet_;
+        int saved_;
+    };
+    // The display text of a field in a row, through its get-text handler.
+    QString DisplayTextAt(int row, int field) const;
+
     // --- used by TField -----------------------------------------------------------------------
     QVariant FieldValue(int index) const;
     void SetFieldValue(int index, const QVariant& value);
@@ -173,6 +195,7 @@ private:
 
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
+    mutable int peekRow_ = -1;  // index into visible_ while a RowPeek lives
 };
 
 // Points controls at a data set; can be re-pointed. Tells its listeners about state changes
@@ -192,13 +215,20 @@ public:
     void SetDataSet(TDataSet* dataSet);
     DataSetState State() const { return dataSet_ ? dataSet_->State() : DataSetState::Inactive; }
 
+    // Typing into a bound control while browsing puts the data set into edit, as in a form.
+    bool AutoEdit = true;
+
     StateHandler OnStateChange;
     int AddListener(DataListener listener);
     void RemoveListener(int id);
+    // Expires when the source is destroyed: a control bound to it must not unsubscribe from a
+    // source that its screen destroyed first.
+    std::weak_ptr<const void> Lifetime() const { return lifetime_; }
 
 private:
     void Forward(const DataSetEvent& event);
 
+    std::shared_ptr<const void> lifetime_ = std::make_shared<char>(0);
     QString name_;
     TDataSet* dataSet_ = nullptr;
     int subscription_ = 0;

@@ -1,0 +1,199 @@
+#include "orv/NetConnection.h"
+
+#include "orv/Host.h"
+#include "orv/Routines.h"
+
+#include <httplib.h>
+
+namespace orv {
+
+namespace {
+
+const QString kCommFailure = QStringLiteral("Falha de comunicação com o servidor de aplicação.");
+
+QString CommError(const QString& cause) { return kCommFailure + QLatin1Char('\n') + cause; }
+
+QString Describe(httplib::Error error) {
+    switch (error) {
+    case httplib::Error::Connection: return QStringLiteral("Não foi possível conectar ao servidor.");
+    case httplib::Error::Read: return QStringLiteral("O servidor não respondeu a tempo ou fechou a conexão.");
+    case httplib::Error::Write: return QStringLiteral("Não foi possível enviar a requisição.");
+    case httplib::Error::ConnectionTimeout: return QStringLiteral("Tempo esgotado ao conectar ao servidor.");
+    default: return QString::fromStdString(httplib::to_string(error));
+    }
+}
+
+// The proxy: one function per remote method, arguments in the server's order.
+class Proxy : public contracts::IRdmTransFisica {
+public:
+    explicit Proxy(TNetConnection& net) : net_(net) {}
+    using R = contracts::ServerResult;
+    using Ref = TNetConnection::Ref;
+
+    static Json S(const QString& s) { return s.toStdString(); }
+
+    R GetBemAtivo(const QString& e, const QString& b, const QString& t) override {
+        return net_.Call("GetBemAtivo", {S(e), S(b), S(t)});
+    }
+    R CarregaAnte(const QString& b) override { return net_.Call("CarregaAnte", {S(b)}); }
+    R GetCapa(const QString& e, QString& b) override { return net_.Call("GetCapa", {S(e), S(b)}, {Ref{1, &b}}); }
+    R GetVd_Insert(const QString& e, QString& b) override {
+        return net_.Call("GetVd_Insert", {S(e), S(b)}, {Ref{1, &b}});
+    }
+    R VerificaUltimaTransferencia(const QString& e, QString& b) override {
+        return net_.Call("VerificaUltimaTransferencia", {S(e), S(b)}, {Ref{1, &b}});
+    }
+    R GetDtultdep(const QString& e, const QString& b) override { return net_.Call("GetDtultdep", {S(e), S(b)}); }
+    R Retorna_Dados(const QString& e, QString& b, QString& n, const QString& p, const QString& f, const QString& c,
+                    const QString& s, const QString& o) override {
+        return net_.Call("Retorna_Dados", {S(e), S(b), S(n), S(p), S(f), S(c), S(s), S(o)}, {Ref{1, &b}, Ref{2, &n}});
+    }
+    R GetRateio(const QString& e, QString& b, const QString& c, const QString& i) override {
+        return net_.Call("GetRateio", {S(e), S(b), S(c), S(i)}, {Ref{1, &b}});
+    }
+    R VdRateio(QString& b, const QString& e, const QString& f, const QString& cc, const QString& c,
+               const QString& i) override {
+        return net_.Call("VdRateio", {S(b), S(e), S(f), S(cc), S(c), S(i)}, {Ref{0, &b}});
+    }
+    R VdFilialRat(const QString& e, const QString& f) override { return net_.Call("VdFilialRat", {S(e), S(f)}); }
+    R VdCentCustRat(const QString& c, const QString& f) override { return net_.Call("VdCentCustRat", {S(c), S(f)}); }
+    R GetCtblBemAtivo(const QString& e, QString& b) override {
+        return net_.Call("GetCtblBemAtivo", {S(e), S(b)}, {Ref{1, &b}});
+    }
+    R GetPesqTipoContaBem(const QString& e, QString& b) override {
+        return net_.Call("GetPesqTipoContaBem", {S(e), S(b)}, {Ref{1, &b}});
+    }
+    R GetPesqContCtbl(const QString& e, QString& b) override {
+        return net_.Call("GetPesqContCtbl", {S(e), S(b)}, {Ref{1, &b}});
+    }
+    R GetVd_TipoConta(const QString& e, const QString& t, QString& b) override {
+        return net_.Call("GetVd_TipoConta", {S(e), S(t), S(b)}, {Ref{2, &b}});
+    }
+    R GetVd_ContCtbl(const QString& c, const QString& e, QString& b) override {
+        return net_.Call("GetVd_ContCtbl", {S(c), S(e), S(b)}, {Ref{2, &b}});
+    }
+    R GetVDSerie(const QString& f, const QString& s) override { return net_.Call("GetVDSerie", {S(f), S(s)}); }
+    R GetPesqNF(const QString& n, const QString& fn, const QString& s, const QString& fa) override {
+        return net_.Call("GetPesqNF", {S(n), S(fn), S(s), S(fa)});
+    }
+    R PrxCapaOperaBem(const QString& e, const QString& s) override { return net_.Call("PrxCapaOperaBem", {S(e), S(s)}); }
+    R PrxItCapaOperaBem(const QString& e, const QString& s, const QString& c) override {
+        return net_.Call("PrxItCapaOperaBem", {S(e), S(s), S(c)});
+    }
+    R SetConfirmar(Json& delta, Json& segundo) override {
+        return net_.Call("SetConfirmar", {delta, segundo}, {Ref{0, nullptr, &delta}, Ref{1, nullptr, &segundo}});
+    }
+    R SetTransFisica(const Json& delta) override { return net_.Call("SetTransFisica", {delta}); }
+    R SetRateio(const Json& delta) override { return net_.Call("SetRateio", {delta}); }
+    R Atualiza_RatBem(const Json& packet) override { return net_.Call("Atualiza_RatBem", {packet}); }
+    R SetCtblBemAtivo(const Json& delta) override { return net_.Call("SetCtblBemAtivo", {delta}); }
+
+private:
+    TNetConnection& net_;
+};
+
+}  // namespace
+
+TNetConnection::TNetConnection(QString name) : name_(std::move(name)) {}
+TNetConnection::~TNetConnection() = default;
+
+contracts::IRdmTransFisica& TNetConnection::AppServer() {
+    if (!proxy_) proxy_ = std::make_unique<Proxy>(*this);
+    return *proxy_;
+}
+
+bool TNetConnection::Open(QString& error) {
+    auto client = std::make_unique<httplib::Client>(Host.toStdString(), Port);
+    client->set_keep_alive(true);
+    client->set_tcp_nodelay(true);
+    client->set_connection_timeout(5, 0);
+    client->set_read_timeout(TimeoutSeconds, 0);
+    client->set_write_timeout(TimeoutSeconds, 0);
+    token_ = HostInstalled() ? orv::Host().AccessToken().toStdString() : std::string();
+    client->set_default_headers({{"Authorization", "Bearer " + token_}});
+    // One cheap authorised call proves the address, the server and the token at once.
+    const std::string body = R"({"jsonrpc":"2.0","id":0,"method":"rpc.ping","params":[]})";
+    auto res = client->Post(("/rpc/" + ServerName.toStdString()).c_str(), body, "application/json");
+    if (!res) {
+        error = CommError(QStringLiteral("%1 (%2:%3)").arg(Describe(res.error()), Host).arg(Port));
+        return false;
+    }
+    if (res->status == 401) {
+        error = CommError(QStringLiteral("O servidor recusou o token de acesso."));
+        return false;
+    }
+    if (res->status != 200) {
+        error = CommError(QStringLiteral("Resposta HTTP %1 do servidor.").arg(res->status));
+        return false;
+    }
+    client_ = std::move(client);
+    return true;
+}
+
+void TNetConnection::SetConnected(bool connected) {
+    std::lock_guard lock(mutex_);
+    if (connected == connected_) return;
+    if (!connected) {
+        if (client_) client_->stop();
+        client_.reset();
+        connected_ = false;
+        return;
+    }
+    if (BeforeConnect) BeforeConnect(*this);
+    QString error;
+    if (!Open(error)) {
+        lastError_ = error;
+        if (ThrowException) throw std::runtime_error(error.toStdString());
+        return;
+    }
+    lastError_.clear();
+    connected_ = true;
+}
+
+contracts::ServerResult TNetConnection::Call(const std::string& method, Json params, const std::vector<Ref>& refs) {
+    std::lock_guard lock(mutex_);
+    if (!connected_ || !client_)
+        return contracts::ServerResult::Error(
+            CommError(lastError_.isEmpty() ? QStringLiteral("A conexão não está aberta.") : lastError_.section('\n', 1)),
+            -32000);
+    const Json request = {{"jsonrpc", "2.0"}, {"id", nextId_++}, {"method", method}, {"params", std::move(params)}};
+    auto res = client_->Post(("/rpc/" + ServerName.toStdString()).c_str(), request.dump(), "application/json");
+    if (!res) return contracts::ServerResult::Error(CommError(Describe(res.error())), -32000);
+    if (res->status == 401)
+        return contracts::ServerResult::Error(CommError(QStringLiteral("O servidor recusou o token de acesso.")), -32001);
+    if (res->status != 200)
+        return contracts::ServerResult::Error(CommError(QStringLiteral("Resposta HTTP %1 do servidor.").arg(res->status)),
+                                              -32000);
+    Json response;
+    try {
+        response = Json::parse(res->body);
+    } catch (const Json::exception&) {
+        return contracts::ServerResult::Error(CommError(QStringLiteral("Resposta ilegível do servidor.")), -32000);
+    }
+    if (response.contains("error")) {
+        const auto& e = response["error"];
+        return contracts::ServerResult::Error(QString::fromStdString(e.value("message", std::string("Erro do servidor."))),
+                                              e.value("code", -32000));
+    }
+    if (!response.contains("result") || !response["result"].is_object())
+        return contracts::ServerResult::Error(CommError(QStringLiteral("Resposta sem resultado.")), -32000);
+    const Json& result = response["result"];
+    if (result.contains("refs") && result["refs"].is_array()) {
+        const Json& back = result["refs"];
+        for (size_t i = 0; i < refs.size() && i < back.size(); ++i) {
+            if (refs[i].text) *refs[i].text = back[i].is_string() ? QString::fromStdString(back[i].get<std::string>()) : QString();
+            if (refs[i].json) *refs[i].json = back[i];
+        }
+    }
+    return contracts::ServerResult::Value(result.value("value", Json()));
+}
+
+nlohmann::json CheckResultServ(const contracts::ServerResult& result, bool abort, int) {
+    if (!result.ok) {
+        MensErro(result.error, abort);
+        return nullptr;
+    }
+    return result.value;
+}
+
+}  // namespace orv

@@ -1,0 +1,91 @@
+#include "server/Dispatcher.h"
+
+#include "orv/DataSet.h"
+#include "server/RpcError.h"
+
+#include <QString>
+
+namespace server {
+
+Refused::Refused(const QString& message) : RpcError(kRefused, message.toStdString()) {}
+
+QString Call::Str(size_t index) const {
+    const auto& v = params_.at(index);
+    return v.is_null() ? QString(QLatin1String("")) : QString::fromStdString(v.get<std::string>());
+}
+
+Dispatcher::Dispatcher() {
+    Register("rpc.ping", MethodSpec{{}, {}, [](Call&) { return nlohmann::json("pong"); }});
+}
+
+void Dispatcher::Register(const std::string& name, MethodSpec spec) { methods_[name] = std::move(spec); }
+
+namespace {
+
+nlohmann::json ErrorResponse(const nlohmann::json& id, int code, const std::string& message) {
+    return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
+}
+
+}  // namespace
+
+Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
+    Outcome out;
+    nlohmann::json request;
+    try {
+        request = nlohmann::json::parse(body);
+    } catch (const nlohmann::json::exception&) {
+        out.errorCode = kParseError;
+        out.response = ErrorResponse(nullptr, kParseError, "Requisição inválida: JSON malformado.").dump();
+        return out;
+    }
+    const nlohmann::json id = request.is_object() && request.contains("id") ? request["id"] : nlohmann::json();
+    try {
+        if (!request.is_object() || request.value("jsonrpc", "") != "2.0" || !request.contains("method") ||
+            !request["method"].is_string())
+            throw RpcError(kInvalidRequest, "Requisição inválida.");
+        out.method = request["method"].get<std::string>();
+        const auto it = methods_.find(out.method);
+        if (it == methods_.end()) throw RpcError(kMethodNotFound, "Método desconhecido: " + out.method + ".");
+        const MethodSpec& spec = it->second;
+
+        nlohmann::json params = request.contains("params") ? request["params"] : nlohmann::json::array();
+        if (!params.is_array())
+            throw RpcError(kInvalidParams, "Parâmetros inválidos: esperava-se uma lista.");
+        if (params.size() != spec.args.size())
+            throw RpcError(kInvalidParams, "Parâmetros inválidos: " + out.method + " recebe " +
+                                               std::to_string(spec.args.size()) + " argumento(s), vieram " +
+                                               std::to_string(params.size()) + ".");
+        for (size_t i = 0; i < spec.args.size(); ++i) {
+            const auto& p = params[i];
+            const bool ok = spec.args[i] == Arg::String ? (p.is_string() || p.is_null()) : (p.is_object() || p.is_null());
+            if (!ok)
+                throw RpcError(kInvalidParams, "Parâmetros inválidos: argumento " + std::to_string(i + 1) + " de " +
+                                                   out.method + " tem tipo errado.");
+        }
+        Call call(std::move(params));
+        nlohmann::json value = spec.handler(call);
+        nlohmann::json result = {{"value", std::move(value)}};
+        if (!spec.refs.empty()) {
+            nlohmann::json refs = nlohmann::json::array();
+            for (size_t r : spec.refs) refs.push_back(call.Params()[r]);
+            result["refs"] = std::move(refs);
+        }
+        out.response = nlohmann::json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump();
+    } catch (const RpcError& e) {
+        out.errorCode = e.code();
+        out.response = ErrorResponse(id, e.code(), e.what()).dump();
+    } catch (const std::invalid_argument& e) {
+        // A malformed packet or delta inside well-typed arguments.
+        out.errorCode = kInvalidParams;
+        out.response = ErrorResponse(id, kInvalidParams, std::string("Parâmetros inválidos: ") + e.what()).dump();
+    } catch (const orv::EDatabaseError& e) {
+        out.errorCode = kInvalidParams;
+        out.response = ErrorResponse(id, kInvalidParams, std::string("Parâmetros inválidos: ") + e.what()).dump();
+    } catch (const std::exception& e) {
+        out.errorCode = kInternalError;
+        out.response = ErrorResponse(id, kInternalError, std::string("Erro interno do servidor de aplicação: ") + e.what()).dump();
+    }
+    return out;
+}
+
+}  // namespace server

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace server {
+
+// The arguments of one call, checked against the method's signature before the handler runs.
+class Call {
+public:
+    explicit Call(nlohmann::json params) : params_(std::move(params)) {}
+    QString Str(size_t index) const;
+    const nlohmann::json& Json(size_t index) const { return params_.at(index); }
+    nlohmann::json& Ref(size_t index) { return params_.at(index); }
+    const nlohmann::json& Params() const { return params_; }
+
+private:
+    nlohmann::json params_;
+};
+
+enum class Arg { String, Json };
+
+struct MethodSpec {
+    std::vector<Arg> args;
+    std::vector<size_t> refs;  // by-reference arguments, handed back in "refs"
+    std::function<nlohmann::json(Call&)> handler;
+};
+
+// JSON-RPC 2.0 method table: parses a request, checks the arguments, runs the handler and turns
+// any failure into a JSON-RPC error whose message is what the user will see.
+class Dispatcher {
+public:
+    // Knows "rpc.ping" from the start: clients check address and token with it on connect.
+    Dispatcher();
+    void Register(const std::string& name, MethodSpec spec);
+
+    struct Outcome {
+        std::string response;  // JSON text
+        std::string method;    // for the log; empty when unknown
+        int errorCode = 0;     // 0 when ok
+    };
+    Outcome Dispatch(const std::string& body) const;
+
+private:
+    std::map<std::string, MethodSpec> methods_;
+};
+
+}  // namespace server

@@ -1,0 +1,612 @@
+#include "server/Repository.h"
+
+#include "contracts/TransferRecord.h"
+#include "server/Sql.h"
+
+#include <QSqlRecord>
+
+#include <stdexcept>
+
+namespace server {
+
+namespace {
+
+using orv::FieldDef;
+using orv::FieldType;
+
+FieldDef S(const char* name, int size) { return {QString::fromLatin1(name), FieldType::String, size}; }
+FieldDef F(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0}; }
+FieldDef D(const char* name) { return {QString::fromLatin1(name), FieldType::DateTime, 0}; }
+
+// Reads the rows of a query whose columns come in the order of `defs`.
+orv::Packet ToPacket(QSqlQuery& q, const std::vector<FieldDef>& defs) {
+    std::vector<orv::PacketRow> rows;
+    while (q.next()) {
+        orv::PacketRow row(defs.size());
+        for (size_t i = 0; i < defs.size(); ++i) {
+            const QVariant v = q.value(static_cast<int>(i));
+            if (v.isNull()) continue;
+            switch (defs[i].type) {
+            case FieldType::String: {
+                QString s = v.toString();
+                if (s.size() > defs[i].EffectiveSize()) s.truncate(defs[i].EffectiveSize());
+                row[i] = s;
+                break;
+            }
+            case FieldType::Float: row[i] = v.toDouble(); break;
+            case FieldType::DateTime: {
+                const QDateTime dt = ReadDateTime(v);
+                if (dt.isValid()) row[i] = dt;
+                break;
+            }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return orv::MakePacket(defs, rows);
+}
+
+const QString kTransferSelect = QStringLiteral(
+    "SELECT C.CDEMPRESA, C.IDSITCAPAOPER, C.DTCAPAOPEBEM, C.NRSEQCAPAOPEBEM, C.CDTIPOOPERBEM,"
+    "       T.NMTIPOOPERBEM, C.IDIDENTCAPAOPER, C.DTINCCAPAOPER, C.CDOPEINCCAPA, OI.NMOPERADOR,"
+    "       C.DTATUCAPAOPER, C.CDOPEATUCAPA, OA.NMOPERADOR, C.CDMOTIVOOPER, M.NMMOTIVOOPER,"
+    "       C.CDOPERESPOPERA, OP.NMOPERADOR, I.NRSEQOPERABEM, I.NRSEQITCAPAOPE, I.QTITCAPAOPEANTE,"
+    "       I.QTITCAPAOPENOVO, I.CDFILIALITCANTE, I.CDCENTCUITCANTE, I.CDSETORITCANTE, I.CDOPERESPBEMANT,"
+    "       I.CDFILIALITCNOVO, I.CDCENTCUITCNOVO, I.CDSETORITCNOVO, I.CDOPERESPBEMNOV, I.IDSIMULOPERABEM,"
+    "       I.VRITCAPAOPERA, I.QTMESDEPITCANTE, I.QTMESDEPITCNOVO, I.VRTAXDEPITCANTE, I.VRTAXDEPITCNOVO,"
+    "       I.DTINCITCAPAOPER, I.DTATUITCAPAOPER, I.CDOPEATUITCAPA, I.CDOPEINCITCAPA,"
+    "       B.QTMESDEPBEM, B.VRAQUIBEMATIVO, B.VRINIDEPBEM, B.QTATUABEMATIVO, I.CDBEMATIVO, B.NMBEMATIVO,"
+    "       NULL, C.CDCLIENTE, I.CDSERIENFITCAPA, I.NRNOTAFIITCAPA,"
+    "       CL.NRINSJURCLIE, CL.NMFANTCLIE, CL.IDTPIJURCLIE"
+    "  FROM ITCAPAOPERABEM I"
+    "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
+    "  LEFT JOIN TIPOOPERBEM T ON (T.CDEMPRESA = C.CDEMPRESA AND T.CDTIPOOPERBEM = C.CDTIPOOPERBEM)"
+    "  LEFT JOIN MOTIVOOPER M ON (M.CDEMPRESA = C.CDEMPRESA AND M.CDTIPOOPERBEM = C.CDTIPOOPERBEM"
+    "                             AND M.CDMOTIVOOPER = C.CDMOTIVOOPER)"
+    "  LEFT JOIN OPERADOR OI ON (OI.CDOPERADOR = C.CDOPEINCCAPA)"
+    "  LEFT JOIN OPERADOR OA ON (OA.CDOPERADOR = C.CDOPEATUCAPA)"
+    "  LEFT JOIN OPERADOR OP ON (OP.CDOPERADOR = C.CDOPERESPOPERA)"
+    "  LEFT JOIN BEMATIVO B ON (B.CDBEMATIVO = I.CDBEMATIVO)"
+    "  LEFT JOIN CLIENTE CL ON (CL.CDCLIENTE = C.CDCLIENTE)");
+
+const QString kStoredSelect = QStringLiteral(
+    "SELECT I.CDEMPRESA, I.NRSEQCAPAOPEBEM, I.NRSEQITCAPAOPE, I.CDBEMATIVO, I.NRSEQOPERABEM, C.DTCAPAOPEBEM,"
+    "       I.CDFILIALITCANTE, I.CDCENTCUITCANTE, I.CDSETORITCANTE, I.CDOPERESPBEMANT,"
+    "       I.CDFILIALITCNOVO, I.CDCENTCUITCNOVO, I.CDSETORITCNOVO, I.CDOPERESPBEMNOV"
+    "  FROM ITCAPAOPERABEM I"
+    "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)");
+
+std::optional<StoredTransfer> ReadStored(QSqlQuery& q) {
+    if (!q.next()) return std::nullopt;
+    StoredTransfer t;
+    t.key = {Text(q.value(0)), Text(q.value(1)), Text(q.value(2))};
+    t.bem = Text(q.value(3));
+    t.nrSeqOpera = Text(q.value(4));
+    t.data = ReadDateTime(q.value(5));
+    t.ante = {Text(q.value(6)), Text(q.value(7)), Text(q.value(8)), Text(q.value(9))};
+    t.novo = {Text(q.value(10)), Text(q.value(11)), Text(q.value(12)), Text(q.value(13))};
+    return t;
+}
+
+QString Caption(const orv::PacketRow& row) {
+    // "Nº 0000000012 - 15/11/2026 - Transferência entre filiais", cut to the field's 63.
+    const QString nr = row[3].toString();
+    const QString date = row[2].isValid() ? row[2].toDateTime().toString(QStringLiteral("dd/MM/yyyy")) : QString();
+    QString text = QStringLiteral("Nº %1 - %2 - %3").arg(nr, date, row[5].toString());
+    if (text.size() > 63) text.truncate(63);
+    return text;
+}
+
+}  // namespace
+
+bool Repository::IsPostgres() const { return orv::EngineOf(db_) == orv::DbEngine::PostgreSQL; }
+
+// --- reads ------------------------------------------------------------------------------------
+
+orv::Packet Repository::Assets(const QString& empresa, const QString& patrimonio, bool all) {
+    static const std::vector<FieldDef> defs = {S("CDPATRIBEMATIVO", 20), S("CDBEMATIVO", 15), S("NMBEMATIVO", 40),
+                                               F("VRAQUIBEMATIVO"),       S("CDFILIAL", 4),    F("QTMESDEPBEM"),
+                                               F("VRINIDEPBEM"),          F("QTATUABEMATIVO"), S("CDSETOR", 4),
+                                               S("CDCENTCUST", 4),        F("VRTAXANODEPBEM")};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDPATRIBEMATIVO, CDBEMATIVO, NMBEMATIVO, VRAQUIBEMATIVO, CDFILIAL,"
+                                      "       QTMESDEPBEM, VRINIDEPBEM, QTATUABEMATIVO, CDSETOR, CDCENTCUST, VRTAXANODEPBEM"
+                                      "  FROM BEMATIVO"
+                                      " WHERE CDEMPRESA = :E AND (:ALL = 'T' OR CDPATRIBEMATIVO = :P)"
+                                      " ORDER BY CDPATRIBEMATIVO, CDBEMATIVO"),
+                       {{":E", empresa}, {":ALL", all ? QStringLiteral("T") : QStringLiteral("N")}, {":P", patrimonio}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::CurrentLocation(const QString& bem) {
+    static const std::vector<FieldDef> defs = {S("CDFILIAL", 4), S("NMFILIAL", 30),   S("CDCENTCUST", 4), S("NMCENTCUST", 40),
+                                               S("CDSETOR", 4),  S("NMSETOR", 30),    S("CDOPERADOR", 12), S("NMOPERADOR", 40)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT B.CDFILIAL, F.NMFILIAL, B.CDCENTCUST, C.NMCENTCUST, B.CDSETOR, S.NMSETOR,"
+                                      "       B.CDOPERESPBEM, O.NMOPERADOR"
+                                      "  FROM BEMATIVO B"
+                                      "  LEFT JOIN FILIAL F ON (F.CDFILIAL = B.CDFILIAL)"
+                                      "  LEFT JOIN CENTCUST C ON (C.CDCENTCUST = B.CDCENTCUST)"
+                                      "  LEFT JOIN SETOR S ON (S.CDSETOR = B.CDSETOR)"
+                                      "  LEFT JOIN OPERADOR O ON (O.CDOPERADOR = B.CDOPERESPBEM)"
+                                      " WHERE B.CDBEMATIVO = :B AND B.CDFILIAL IS NOT NULL"),
+                       {{":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::Transfers(const QString& empresa, const QString& bem) {
+    QSqlQuery q = Exec(db_, kTransferSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B"
+                                                              " ORDER BY I.NRSEQOPERABEM"),
+                       {{":E", empresa}, {":B", bem}});
+    const std::vector<FieldDef> defs = contracts::TransferRecordFields();
+    orv::Packet packet = ToPacket(q, defs);
+    // The navigator caption is composed here, from the row's own number, date and type.
+    const orv::ParsedPacket parsed = orv::ParsePacket(packet);
+    const int captionIndex = parsed.IndexOf(QStringLiteral("CAPADBTNOME"));
+    for (size_t r = 0; r < parsed.rows.size(); ++r)
+        packet["rows"][r][static_cast<size_t>(captionIndex)] = Caption(parsed.rows[r]).toStdString();
+    return packet;
+}
+
+orv::Packet Repository::LastOperation(const QString& empresa, const QString& bem) {
+    static const std::vector<FieldDef> defs = {D("DTCAPAOPEBEM"), S("NRSEQITCAPAOPE", 10)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT C.DTCAPAOPEBEM, I.NRSEQITCAPAOPE"
+                                      "  FROM ITCAPAOPERABEM I"
+                                      "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
+                                      " WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B"
+                                      " ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
+                       {{":E", empresa}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::LastDepreciation(const QString& empresa, const QString& bem) {
+    static const std::vector<FieldDef> defs = {D("DTULTDEPBEM")};
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT DTULTDEPBEM FROM BEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"),
+                       {{":E", empresa}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::LastTransferNumbers(const QString& empresa, const QString& bem) {
+    static const std::vector<FieldDef> defs = {S("NRSEQCAPAOPEBEM", 10), S("NRSEQITCAPAOPE", 10)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT NRSEQCAPAOPEBEM, NRSEQITCAPAOPE FROM ITCAPAOPERABEM"
+                                      " WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
+                                      " ORDER BY NRSEQOPERABEM DESC LIMIT 1"),
+                       {{":E", empresa}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+namespace {
+const std::vector<FieldDef>& RateioDefs(int branchSize) {
+    static const std::vector<FieldDef> wide = {S("CDEMPRESA", 2),  S("IDSIMULOPERABEM", 1), S("NRSEQCAPAOPEBEM", 10),
+                                               S("NRSEQITCAPAOPE", 10), S("CDBEMATIVO", 10), S("CDFILICCUST", 8),
+                                               S("CDCENTCUSBEM", 4), F("VRRATEBEM"), S("NMCENTCUST", 40), S("NMFILIAL", 30)};
+    static const std::vector<FieldDef> narrow = [] {
+        auto d = wide;
+        d[5].size = 4;
+        return d;
+    }();
+    return branchSize == 8 ? wide : narrow;
+}
+const QString kRateioSelect = QStringLiteral(
+    "SELECT R.CDEMPRESA, R.IDSIMULOPERABEM, R.NRSEQCAPAOPEBEM, R.NRSEQITCAPAOPE, R.CDBEMATIVO, R.CDFILICCUST,"
+    "       R.CDCENTCUSBEM, R.VRRATEBEM, C.NMCENTCUST, F.NMFILIAL"
+    "  FROM RATEIOITCAPA R"
+    "  LEFT JOIN CENTCUST C ON (C.CDCENTCUST = R.CDCENTCUSBEM)"
+    "  LEFT JOIN FILIAL F ON (F.CDFILIAL = R.CDFILICCUST)");
+}  // namespace
+
+orv::Packet Repository::Apportionment(const QString& empresa, const QString& bem, const QString& capa, const QString& item) {
+    QSqlQuery q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
+                                                            "   AND R.NRSEQCAPAOPEBEM = :C AND R.NRSEQITCAPAOPE = :I"
+                                                            " ORDER BY R.CDFILICCUST, R.CDCENTCUSBEM"),
+                       {{":E", empresa}, {":B", bem}, {":C", capa}, {":I", item}});
+    return ToPacket(q, RateioDefs(8));
+}
+
+orv::Packet Repository::ApportionmentPair(const QString& bem, const QString& empresa, const QString& filial,
+                                          const QString& centCust, const QString& capa, const QString& item) {
+    QSqlQuery q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
+                                                            "   AND R.NRSEQCAPAOPEBEM = :C AND R.NRSEQITCAPAOPE = :I"
+                                                            "   AND R.CDFILICCUST = :F AND R.CDCENTCUSBEM = :CC"),
+                       {{":E", empresa}, {":B", bem}, {":C", capa}, {":I", item}, {":F", filial}, {":CC", centCust}});
+    return ToPacket(q, RateioDefs(4));
+}
+
+orv::Packet Repository::BranchesForApportionment(const QString& empresa, const QString& filial) {
+    static const std::vector<FieldDef> defs = {S("CDFILIAL", 10), S("NMFILIAL", 45)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDFILIAL, NMFILIAL FROM FILIAL"
+                                      " WHERE CDEMPRESA = :E AND (:ALL = 'T' OR CDFILIAL = :F) ORDER BY CDFILIAL"),
+                       {{":E", empresa}, {":ALL", filial == QLatin1String("T") ? QStringLiteral("T") : QStringLiteral("N")},
+                        {":F", filial}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::CostCentresForApportionment(const QString& centCust, const QString& filial) {
+    static const std::vector<FieldDef> defs = {S("CDCENTCUST", 10), S("NMCENTCUST", 45)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT C.CDCENTCUST, C.NMCENTCUST FROM CENTCUST C"
+                                      "  JOIN CENTCUSTFIL L ON (L.CDCENTCUST = C.CDCENTCUST)"
+                                      " WHERE L.CDFILIAL = :F AND (:ALL = 'T' OR C.CDCENTCUST = :C)"
+                                      " ORDER BY C.CDCENTCUST"),
+                       {{":F", filial}, {":ALL", centCust == QLatin1String("T") ? QStringLiteral("T") : QStringLiteral("N")},
+                        {":C", centCust}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::AccountingRows(const QString& empresa, const QString& bem) {
+    static const std::vector<FieldDef> defs = {S("CDEMPRESA", 2),       S("CDBEMATIVO", 10),      S("CDTIPOCONTABEM", 6),
+                                               S("CDHISTPADR", 4),      S("DSHISTPADR", 60),      S("CDCONTCTBLBEM", 20),
+                                               S("CDOPEATUCTBLBEM", 12), D("DTULTATU"),           S("CDOPEINCCTBLBEM", 12),
+                                               D("DTINCLUCTBLBEM"),     S("NMCONTCTBL", 40),      S("NMTIPOCONTABEM", 50)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT P.CDEMPRESA, P.CDBEMATIVO, P.CDTIPOCONTABEM, P.CDHISTPADR, H.DSHISTPADR,"
+                                      "       P.CDCONTCTBLBEM, P.CDOPEATUCTBLBEM, P.DTULTATU, P.CDOPEINCCTBLBEM,"
+                                      "       P.DTINCLUCTBLBEM, A.NMCONTCTBL, T.NMTIPOCONTABEM"
+                                      "  FROM CTBLBEMATIVO P"
+                                      "  LEFT JOIN HISTPADR H ON (H.CDHISTPADR = P.CDHISTPADR)"
+                                      "  LEFT JOIN CONTCTBL A ON (A.CDCONTCTBL = P.CDCONTCTBLBEM)"
+                                      "  LEFT JOIN TIPOCONTABEM T ON (T.CDEMPRESA = P.CDEMPRESA AND T.CDTIPOCONTABEM = P.CDTIPOCONTABEM)"
+                                      " WHERE P.CDEMPRESA = :E AND P.CDBEMATIVO = :B ORDER BY P.CDTIPOCONTABEM"),
+                       {{":E", empresa}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::AccountTypes(const QString& empresa) {
+    static const std::vector<FieldDef> defs = {S("CDTIPOCONTABEM", 6), S("NMTIPOCONTABEM", 50)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDTIPOCONTABEM, NMTIPOCONTABEM FROM TIPOCONTABEM WHERE CDEMPRESA = :E"
+                                      " ORDER BY CDTIPOCONTABEM"),
+                       {{":E", empresa}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::Accounts(const QString& empresa) {
+    static const std::vector<FieldDef> defs = {S("CDCONTCTBL", 20), S("CDCONTREDU", 20), S("NMCONTCTBL", 40)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDCONTCTBL, CDCONTREDU, NMCONTCTBL FROM CONTCTBL"
+                                      " WHERE CDEMPRESA = :E OR CDEMPRESA IS NULL ORDER BY CDCONTCTBL"),
+                       {{":E", empresa}});
+    return ToPacket(q, defs);
+}
+
+// The type's own row, then one row per parameter row of the asset that already uses it: more
+// than one row tells the screen the type is already registered for the asset.
+orv::Packet Repository::AccountTypeCheck(const QString& empresa, const QString& tipo, const QString& bem) {
+    static const std::vector<FieldDef> defs = {S("CDTIPOCONTABEM", 6), S("NMTIPOCONTABEM", 50)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDTIPOCONTABEM, NMTIPOCONTABEM FROM TIPOCONTABEM"
+                                      " WHERE CDEMPRESA = :E AND CDTIPOCONTABEM = :T"
+                                      " UNION ALL "
+                                      "SELECT T.CDTIPOCONTABEM, T.NMTIPOCONTABEM FROM CTBLBEMATIVO P"
+                                      "  JOIN TIPOCONTABEM T ON (T.CDEMPRESA = P.CDEMPRESA AND T.CDTIPOCONTABEM = P.CDTIPOCONTABEM)"
+                                      " WHERE P.CDEMPRESA = :E AND P.CDBEMATIVO = :B AND P.CDTIPOCONTABEM = :T"),
+                       {{":E", empresa}, {":T", tipo}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::AccountCheck(const QString& conta, const QString& empresa, const QString& bem) {
+    static const std::vector<FieldDef> defs = {S("CDCONTCTBL", 20), S("CDCONTREDU", 20), S("NMCONTCTBL", 40)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDCONTCTBL, CDCONTREDU, NMCONTCTBL FROM CONTCTBL"
+                                      " WHERE CDCONTCTBL = :C AND (CDEMPRESA = :E OR CDEMPRESA IS NULL)"
+                                      " UNION ALL "
+                                      "SELECT A.CDCONTCTBL, A.CDCONTREDU, A.NMCONTCTBL FROM CTBLBEMATIVO P"
+                                      "  JOIN CONTCTBL A ON (A.CDCONTCTBL = P.CDCONTCTBLBEM)"
+                                      " WHERE P.CDEMPRESA = :E AND P.CDBEMATIVO = :B AND P.CDCONTCTBLBEM = :C"),
+                       {{":C", conta}, {":E", empresa}, {":B", bem}});
+    return ToPacket(q, defs);
+}
+
+orv::Packet Repository::Series(const QString& filial, const QString& serie) {
+    static const std::vector<FieldDef> defs = {S("CDSERIE", 5)};
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDSERIE FROM SERIENF WHERE CDFILIAL = :F AND CDSERIE = :S"),
+                       {{":F", filial}, {":S", serie}});
+    return ToPacket(q, defs);
+}
+
+// Invoices the previous branch issued to the new one; an empty branch or series does not filter.
+orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova, const QString& serie,
+                                 const QString& filialAnte) {
+    static const std::vector<FieldDef> defs = {S("NRLANCTONF", 20), S("NRNOTAFISC", 20), S("DESCRICAO", 15),
+                                               D("DTENTRSAID"),     S("CDFILIRECE", 4),  S("CDFILIEMIT", 4),
+                                               S("CDTIPOOPER", 2),  S("CDSERIE", 5),     S("IDENTRSAIDOP", 1),
+                                               S("CDFILIAL", 4)};
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT NRLANCTONF, NRNOTAFISC, DESCRICAO, DTENTRSAID, CDFILIRECE, CDFILIEMIT,"
+                                      "       CDTIPOOPER, CDSERIE, IDENTRSAIDOP, CDFILIAL"
+                                      "  FROM NOTAFISCAL"
+                                      " WHERE (:N = 'T' OR NRLANCTONF = :N)"
+                                      "   AND (:FN = '' OR CDFILIRECE = :FN)"
+                                      "   AND (:FA = '' OR CDFILIEMIT = :FA)"
+                                      "   AND (:S = '' OR CDSERIE = :S)"
+                                      " ORDER BY DTENTRSAID DESC, NRLANCTONF"),
+                       {{":N", nota}, {":FN", filialNova}, {":FA", filialAnte}, {":S", serie}});
+    return ToPacket(q, defs);
+}
+
+// --- sequences --------------------------------------------------------------------------------
+
+qint64 Repository::NextNumber(const QString& empresa, const QString& simulacao, const QString& name) {
+    Exec(db_,
+         QStringLiteral("INSERT INTO SEQUENCIA (CDEMPRESA, IDSIMULOPERABEM, NMSEQUENCIA, NRULTIMO)"
+                        " VALUES (:E, :S, :N, 0) ON CONFLICT DO NOTHING"),
+         {{":E", empresa}, {":S", simulacao}, {":N", name}});
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("UPDATE SEQUENCIA SET NRULTIMO = NRULTIMO + 1"
+                                      " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"
+                                      " RETURNING NRULTIMO"),
+                       {{":E", empresa}, {":S", simulacao}, {":N", name}});
+    if (!q.next()) throw std::runtime_error("contador de sequência não encontrado");
+    return q.value(0).toLongLong();
+}
+
+// --- transfers --------------------------------------------------------------------------------
+
+std::optional<AssetRow> Repository::LockAsset(const QString& bem) {
+    // SQLite writers are already serialised by BEGIN IMMEDIATE; PostgreSQL locks the row.
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT CDEMPRESA, CDFILIAL, CDCENTCUST, CDSETOR, CDOPERESPBEM FROM BEMATIVO"
+                                      " WHERE CDBEMATIVO = :B") +
+                           (IsPostgres() ? QStringLiteral(" FOR UPDATE") : QString()),
+                       {{":B", bem}});
+    if (!q.next()) return std::nullopt;
+    return AssetRow{Text(q.value(0)), {Text(q.value(1)), Text(q.value(2)), Text(q.value(3)), Text(q.value(4))}};
+}
+
+std::optional<StoredTransfer> Repository::FindTransfer(const TransferKey& key) {
+    QSqlQuery q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.NRSEQCAPAOPEBEM = :C"
+                                                            "   AND I.NRSEQITCAPAOPE = :I"),
+                       {{":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}});
+    return ReadStored(q);
+}
+
+std::optional<StoredTransfer> Repository::LastTransfer(const QString& bem) {
+    QSqlQuery q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDBEMATIVO = :B ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
+                       {{":B", bem}});
+    return ReadStored(q);
+}
+
+bool Repository::HeaderExists(const QString& empresa, const QString& capa) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
+                       {{":E", empresa}, {":C", capa}});
+    return q.next();
+}
+
+bool Repository::BranchExists(const QString& filial) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM FILIAL WHERE CDFILIAL = :F"), {{":F", filial}});
+    return q.next();
+}
+
+bool Repository::CostCentreOfBranch(const QString& filial, const QString& centCust) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CENTCUSTFIL WHERE CDFILIAL = :F AND CDCENTCUST = :C"),
+                       {{":F", filial}, {":C", centCust}});
+    return q.next();
+}
+
+namespace {
+
+struct RowReader {
+    const orv::ParsedDelta& d;
+    const orv::PacketRow& row;
+    QVariant Get(const char* name) const {
+        const int i = d.IndexOf(QString::fromLatin1(name));
+        return i < 0 ? QVariant() : row[static_cast<size_t>(i)];
+    }
+    QVariant Str(const char* name) const {
+        const QVariant v = Get(name);
+        return v.isValid() && !v.toString().isEmpty() ? v : QVariant(QMetaType::fromType<QString>());
+    }
+    QVariant Num(const char* name) const {
+        const QVariant v = Get(name);
+        return v.isValid() ? v : QVariant(QMetaType::fromType<double>());
+    }
+};
+
+}  // namespace
+
+void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const QString& nrSeqOpera,
+                                const QDateTime& now) {
+    const RowReader r{d, row};
+    Exec(db_,
+         QStringLiteral("INSERT INTO CAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, IDSITCAPAOPER, DTCAPAOPEBEM, CDTIPOOPERBEM,"
+                        "  IDIDENTCAPAOPER, CDMOTIVOOPER, CDOPERESPOPERA, DTINCCAPAOPER, CDOPEINCCAPA, DTATUCAPAOPER,"
+                        "  CDOPEATUCAPA, CDCLIENTE)"
+                        " VALUES (:E, :C, :SIT, :DT, :TIPO, :ID, :MOT, :RESP, :NOW, :OPI, :NOW, :OPA, :CLI)"),
+         {{":E", r.Str("CDEMPRESA")}, {":C", r.Str("NRSEQCAPAOPEBEM")}, {":SIT", r.Str("IDSITCAPAOPER")},
+          {":DT", DateParam(r.Get("DTCAPAOPEBEM"))}, {":TIPO", r.Str("CDTIPOOPERBEM")},
+          {":ID", r.Str("IDIDENTCAPAOPER")}, {":MOT", r.Str("CDMOTIVOOPER")}, {":RESP", r.Str("CDOPERESPOPERA")},
+          {":NOW", TimestampParam(now)}, {":OPI", r.Str("CDOPEINCCAPA")}, {":OPA", r.Str("CDOPEATUCAPA")},
+          {":CLI", r.Str("CDCLIENTE")}});
+    Exec(db_,
+         QStringLiteral("INSERT INTO ITCAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, IDSIMULOPERABEM,"
+                        "  NRSEQOPERABEM, CDBEMATIVO, QTITCAPAOPEANTE, QTITCAPAOPENOVO, CDFILIALITCANTE, CDCENTCUITCANTE,"
+                        "  CDSETORITCANTE, CDOPERESPBEMANT, CDFILIALITCNOVO, CDCENTCUITCNOVO, CDSETORITCNOVO,"
+                        "  CDOPERESPBEMNOV, VRITCAPAOPERA, QTMESDEPITCANTE, QTMESDEPITCNOVO, VRTAXDEPITCANTE,"
+                        "  VRTAXDEPITCNOVO, DTINCITCAPAOPER, DTATUITCAPAOPER, CDOPEATUITCAPA, CDOPEINCITCAPA,"
+                        "  CDSERIENFITCAPA, NRNOTAFIITCAPA)"
+                        " VALUES (:E, :C, :I, 'R', :OPERA, :B, :QA, :QN, :FA, :CA, :SA, :OA, :FN, :CN, :SN, :ON, :VR,"
+                        "  :MA, :MN, :TA, :TN, :NOW, :NOW, :OPA, :OPI, :SER, :NF)"),
+         {{":E", r.Str("CDEMPRESA")}, {":C", r.Str("NRSEQCAPAOPEBEM")}, {":I", r.Str("NRSEQITCAPAOPE")},
+          {":OPERA", nrSeqOpera}, {":B", r.Str("CDBEMATIVO")}, {":QA", r.Num("QTITCAPAOPEANTE")},
+          {":QN", r.Num("QTITCAPAOPENOVO")}, {":FA", r.Str("CDFILIALITCANTE")}, {":CA", r.Str("CDCENTCUITCANTE")},
+          {":SA", r.Str("CDSETORITCANTE")}, {":OA", r.Str("CDOPERESPBEMANT")}, {":FN", r.Str("CDFILIALITCNOVO")},
+          {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")}, {":ON", r.Str("CDOPERESPBEMNOV")},
+          {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")}, {":MN", r.Num("QTMESDEPITCNOVO")},
+          {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOW", TimestampParam(now)},
+          {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
+          {":NF", r.Str("NRNOTAFIITCAPA")}});
+}
+
+void Repository::UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const TransferKey& key,
+                                const QDateTime& now) {
+    const RowReader r{d, row};
+    Exec(db_,
+         QStringLiteral("UPDATE CAPAOPERABEM SET IDSITCAPAOPER = :SIT, DTCAPAOPEBEM = :DT, CDTIPOOPERBEM = :TIPO,"
+                        "  IDIDENTCAPAOPER = :ID, CDMOTIVOOPER = :MOT, CDOPERESPOPERA = :RESP, DTATUCAPAOPER = :NOW,"
+                        "  CDOPEATUCAPA = :OPA, CDCLIENTE = :CLI"
+                        " WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
+         {{":SIT", r.Str("IDSITCAPAOPER")}, {":DT", DateParam(r.Get("DTCAPAOPEBEM"))}, {":TIPO", r.Str("CDTIPOOPERBEM")},
+          {":ID", r.Str("IDIDENTCAPAOPER")}, {":MOT", r.Str("CDMOTIVOOPER")}, {":RESP", r.Str("CDOPERESPOPERA")},
+          {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUCAPA")}, {":CLI", r.Str("CDCLIENTE")},
+          {":E", key.empresa}, {":C", key.nrSeqCapa}});
+    Exec(db_,
+         QStringLiteral("UPDATE ITCAPAOPERABEM SET QTITCAPAOPEANTE = :QA, QTITCAPAOPENOVO = :QN, CDFILIALITCANTE = :FA,"
+                        "  CDCENTCUITCANTE = :CA, CDSETORITCANTE = :SA, CDOPERESPBEMANT = :OA, CDFILIALITCNOVO = :FN,"
+                        "  CDCENTCUITCNOVO = :CN, CDSETORITCNOVO = :SN, CDOPERESPBEMNOV = :ON, VRITCAPAOPERA = :VR,"
+                        "  QTMESDEPITCANTE = :MA, QTMESDEPITCNOVO = :MN, VRTAXDEPITCANTE = :TA, VRTAXDEPITCNOVO = :TN,"
+                        "  DTATUITCAPAOPER = :NOW, CDOPEATUITCAPA = :OPA, CDSERIENFITCAPA = :SER, NRNOTAFIITCAPA = :NF"
+                        " WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
+         {{":QA", r.Num("QTITCAPAOPEANTE")}, {":QN", r.Num("QTITCAPAOPENOVO")}, {":FA", r.Str("CDFILIALITCANTE")},
+          {":CA", r.Str("CDCENTCUITCANTE")}, {":SA", r.Str("CDSETORITCANTE")}, {":OA", r.Str("CDOPERESPBEMANT")},
+          {":FN", r.Str("CDFILIALITCNOVO")}, {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")},
+          {":ON", r.Str("CDOPERESPBEMNOV")}, {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")},
+          {":MN", r.Num("QTMESDEPITCNOVO")}, {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")},
+          {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
+          {":NF", r.Str("NRNOTAFIITCAPA")}, {":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}});
+}
+
+void Repository::DeleteTransfer(const TransferKey& key) {
+    const Binds binds = {{":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}};
+    Exec(db_, QStringLiteral("DELETE FROM RATEIOITCAPA WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
+         binds);
+    Exec(db_, QStringLiteral("DELETE FROM ITCAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
+         binds);
+    Exec(db_,
+         QStringLiteral("DELETE FROM CAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"
+                        "   AND NOT EXISTS (SELECT 1 FROM ITCAPAOPERABEM I"
+                        "                    WHERE I.CDEMPRESA = :E AND I.NRSEQCAPAOPEBEM = :C)"),
+         {{":E", key.empresa}, {":C", key.nrSeqCapa}});
+}
+
+void Repository::MoveAsset(const QString& bem, const Location& to) {
+    Exec(db_,
+         QStringLiteral("UPDATE BEMATIVO SET CDFILIAL = :F, CDCENTCUST = :C, CDSETOR = :S, CDOPERESPBEM = :O"
+                        " WHERE CDBEMATIVO = :B"),
+         {{":F", CodeOrNull(to.filial)}, {":C", CodeOrNull(to.centCust)}, {":S", CodeOrNull(to.setor)},
+          {":O", CodeOrNull(to.oper)}, {":B", bem}});
+}
+
+// --- apportionment ----------------------------------------------------------------------------
+
+bool Repository::ItemExists(const QString& empresa, const QString& capa, const QString& item) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT 1 FROM ITCAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"
+                                      " AND NRSEQITCAPAOPE = :I"),
+                       {{":E", empresa}, {":C", capa}, {":I", item}});
+    return q.next();
+}
+
+namespace {
+const QString kRateioWhere = QStringLiteral(
+    " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"
+    "   AND CDBEMATIVO = :B AND CDFILICCUST = :F AND CDCENTCUSBEM = :CC");
+}
+
+bool Repository::RateioExists(const RateioKey& k) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM RATEIOITCAPA") + kRateioWhere,
+                       {{":E", k.empresa}, {":S", k.simulacao}, {":C", k.capa}, {":I", k.item}, {":B", k.bem},
+                        {":F", k.filial}, {":CC", k.centCust}});
+    return q.next();
+}
+
+void Repository::InsertRateio(const RateioKey& k, double valor) {
+    Exec(db_,
+         QStringLiteral("INSERT INTO RATEIOITCAPA (CDEMPRESA, IDSIMULOPERABEM, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, CDBEMATIVO,"
+                        "  CDFILICCUST, CDCENTCUSBEM, VRRATEBEM) VALUES (:E, :S, :C, :I, :B, :F, :CC, :V)"),
+         {{":E", k.empresa}, {":S", k.simulacao}, {":C", k.capa}, {":I", k.item}, {":B", k.bem}, {":F", k.filial},
+          {":CC", k.centCust}, {":V", valor}});
+}
+
+void Repository::UpdateRateio(const RateioKey& old, const RateioKey& k, double valor) {
+    Exec(db_,
+         QStringLiteral("UPDATE RATEIOITCAPA SET CDFILICCUST = :NF, CDCENTCUSBEM = :NCC, VRRATEBEM = :V") + kRateioWhere,
+         {{":NF", k.filial}, {":NCC", k.centCust}, {":V", valor}, {":E", old.empresa}, {":S", old.simulacao},
+          {":C", old.capa}, {":I", old.item}, {":B", old.bem}, {":F", old.filial}, {":CC", old.centCust}});
+}
+
+int Repository::DeleteRateio(const RateioKey& k) {
+    QSqlQuery q = Exec(db_, QStringLiteral("DELETE FROM RATEIOITCAPA") + kRateioWhere,
+                       {{":E", k.empresa}, {":S", k.simulacao}, {":C", k.capa}, {":I", k.item}, {":B", k.bem},
+                        {":F", k.filial}, {":CC", k.centCust}});
+    return q.numRowsAffected();
+}
+
+double Repository::RateioTotal(const QString& empresa, const QString& simulacao, const QString& capa, const QString& item) {
+    // Summed here in double precision, as the screen sums its rows.
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT VRRATEBEM FROM RATEIOITCAPA WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S"
+                                      " AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
+                       {{":E", empresa}, {":S", simulacao}, {":C", capa}, {":I", item}});
+    double total = 0;
+    while (q.next()) total += q.value(0).toDouble();
+    return total;
+}
+
+void Repository::ReplaceRateioBem(const QString& empresa, const QString& bem,
+                                  const std::vector<std::pair<std::pair<QString, QString>, double>>& rows) {
+    Exec(db_, QStringLiteral("DELETE FROM RATEIOBEM WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"), {{":E", empresa}, {":B", bem}});
+    for (const auto& [pair, valor] : rows)
+        Exec(db_,
+             QStringLiteral("INSERT INTO RATEIOBEM (CDEMPRESA, CDBEMATIVO, CDFILICCUST, CDCENTCUSBEM, VRRATEBEM)"
+                            " VALUES (:E, :B, :F, :C, :V)"),
+             {{":E", empresa}, {":B", bem}, {":F", pair.first}, {":C", pair.second}, {":V", valor}});
+}
+
+// --- accounting parameters --------------------------------------------------------------------
+
+bool Repository::CtblExists(const CtblKey& k) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT 1 FROM CTBLBEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
+                                      " AND CDTIPOCONTABEM = :T"),
+                       {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}});
+    return q.next();
+}
+
+bool Repository::AccountTypeExists(const QString& empresa, const QString& tipo) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM TIPOCONTABEM WHERE CDEMPRESA = :E AND CDTIPOCONTABEM = :T"),
+                       {{":E", empresa}, {":T", tipo}});
+    return q.next();
+}
+
+bool Repository::AccountExists(const QString& conta) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = :C"), {{":C", conta}});
+    return q.next();
+}
+
+bool Repository::HistoryExists(const QString& historico) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM HISTPADR WHERE CDHISTPADR = :H"), {{":H", historico}});
+    return q.next();
+}
+
+void Repository::InsertCtbl(const CtblKey& k, const QString& conta, const QString& historico, const QString& operador,
+                            const QDateTime& now) {
+    Exec(db_,
+         QStringLiteral("INSERT INTO CTBLBEMATIVO (CDEMPRESA, CDBEMATIVO, CDTIPOCONTABEM, CDCONTCTBLBEM, CDHISTPADR,"
+                        "  CDOPEATUCTBLBEM, DTULTATU, CDOPEINCCTBLBEM, DTINCLUCTBLBEM)"
+                        " VALUES (:E, :B, :T, :C, :H, :OP, :NOW, :OP, :NOW)"),
+         {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}, {":C", conta}, {":H", historico},
+          {":OP", CodeOrNull(operador)}, {":NOW", TimestampParam(now)}});
+}
+
+void Repository::UpdateCtbl(const CtblKey& old, const CtblKey& k, const QString& conta, const QString& historico,
+                            const QString& operador, const QDateTime& now) {
+    Exec(db_,
+         QStringLiteral("UPDATE CTBLBEMATIVO SET CDTIPOCONTABEM = :NT, CDCONTCTBLBEM = :C, CDHISTPADR = :H,"
+                        "  CDOPEATUCTBLBEM = :OP, DTULTATU = :NOW"
+                        " WHERE CDEMPRESA = :E AND CDBEMATIVO = :B AND CDTIPOCONTABEM = :T"),
+         {{":NT", k.tipo}, {":C", conta}, {":H", historico}, {":OP", CodeOrNull(operador)},
+          {":NOW", TimestampParam(now)}, {":E", old.empresa}, {":B", old.bem}, {":T", old.tipo}});
+}
+
+int Repository::DeleteCtbl(const CtblKey& k) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("DELETE FROM CTBLBEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
+                                      " AND CDTIPOCONTABEM = :T"),
+                       {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}});
+    return q.numRowsAffected();
+}
+
+}  // namespace server

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "orv/Packet.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace server {
+
+struct Location {
+    QString filial, centCust, setor, oper;
+    bool operator==(const Location&) const = default;
+    bool Empty() const { return filial.isEmpty() && centCust.isEmpty() && setor.isEmpty() && oper.isEmpty(); }
+};
+
+struct AssetRow {
+    QString empresa;
+    Location location;
+};
+
+struct TransferKey {
+    QString empresa, nrSeqCapa, nrSeqItem;
+};
+
+struct StoredTransfer {
+    TransferKey key;
+    QString bem;
+    QString nrSeqOpera;
+    QDateTime data;
+    Location ante, novo;
+};
+
+// Every SQL statement of the server. No rules here: the service decides, this reads and writes.
+class Repository {
+public:
+    explicit Repository(QSqlDatabase db) : db_(std::move(db)) {}
+    QSqlDatabase& Db() { return db_; }
+    bool IsPostgres() const;
+
+    // Reads answered as packets.
+    orv::Packet Assets(const QString& empresa, const QString& patrimonio, bool all);
+    orv::Packet CurrentLocation(const QString& bem);
+    orv::Packet Transfers(const QString& empresa, const QString& bem);
+    orv::Packet LastOperation(const QString& empresa, const QString& bem);
+    orv::Packet LastDepreciation(const QString& empresa, const QString& bem);
+    orv::Packet LastTransferNumbers(const QString& empresa, const QString& bem);
+    orv::Packet Apportionment(const QString& empresa, const QString& bem, const QString& capa, const QString& item);
+    orv::Packet ApportionmentPair(const QString& bem, const QString& empresa, const QString& filial,
+                                  const QString& centCust, const QString& capa, const QString& item);
+    orv::Packet BranchesForApportionment(const QString& empresa, const QString& filial);
+    orv::Packet CostCentresForApportionment(const QString& centCust, const QString& filial);
+    orv::Packet AccountingRows(const QString& empresa, const QString& bem);
+    orv::Packet AccountTypes(const QString& empresa);
+    orv::Packet Accounts(const QString& empresa);
+    orv::Packet AccountTypeCheck(const QString& empresa, const QString& tipo, const QString& bem);
+    orv::Packet AccountCheck(const QString& conta, const QString& empresa, const QString& bem);
+    orv::Packet Series(const QString& filial, const QString& serie);
+    orv::Packet Invoices(const QString& nota, const QString& filialNova, const QString& serie, const QString& filialAnte);
+
+    // Sequence counters: the next number, atomically (inside the caller's transaction).
+    qint64 NextNumber(const QString& empresa, const QString& simulacao, const QString& name);
+
+    // Transfers.
+    std::optional<AssetRow> LockAsset(const QString& bem);
+    std::optional<StoredTransfer> FindTransfer(const TransferKey& key);
+    std::optional<StoredTransfer> LastTransfer(const QString& bem);
+    bool HeaderExists(const QString& empresa, const QString& capa);
+    bool BranchExists(const QString& filial);
+    bool CostCentreOfBranch(const QString& filial, const QString& centCust);
+    void InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const QString& nrSeqOpera,
+                        const QDateTime& now);
+    void UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const TransferKey& key,
+                        const QDateTime& now);
+    void DeleteTransfer(const TransferKey& key);
+    void MoveAsset(const QString& bem, const Location& to);
+
+    // Apportionment rows of a transfer item, and the asset's current apportionment.
+    struct RateioKey {
+        QString empresa, simulacao, capa, item, bem, filial, centCust;
+    };
+    bool ItemExists(const QString& empresa, const QString& capa, const QString& item);
+    bool RateioExists(const RateioKey& key);
+    void InsertRateio(const RateioKey& key, double valor);
+    void UpdateRateio(const RateioKey& old, const RateioKey& now, double valor);
+    int DeleteRateio(const RateioKey& key);
+    double RateioTotal(const QString& empresa, const QString& simulacao, const QString& capa, const QString& item);
+    void ReplaceRateioBem(const QString& empresa, const QString& bem,
+                          const std::vector<std::pair<std::pair<QString, QString>, double>>& rows);
+
+    // Accounting parameters of an asset.
+    struct CtblKey {
+        QString empresa, bem, tipo;
+    };
+    bool CtblExists(const CtblKey& key);
+    bool AccountTypeExists(const QString& empresa, const QString& tipo);
+    bool AccountExists(const QString& conta);
+    bool HistoryExists(const QString& historico);
+    void InsertCtbl(const CtblKey& key, const QString& conta, const QString& historico, const QString& operador,
+                    const QDateTime& now);
+    void UpdateCtbl(const CtblKey& old, const CtblKey& key, const QString& conta, const QString& historico,
+                    const QString& operador, const QDateTime& now);
+    int DeleteCtbl(const CtblKey& key);
+
+private:
+    QSqlDatabase db_;
+};
+
+}  // namespace server

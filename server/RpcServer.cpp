@@ -1,0 +1,102 @@
+#include "server/RpcServer.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <iostream>
+#include <mutex>
+
+namespace server {
+
+namespace {
+
+std::mutex g_logMutex;
+
+void LogLine(const std::string& line) {
+    std::lock_guard lock(g_logMutex);
+    std::cerr << line << std::endl;
+}
+
+bool TokenMatches(const std::string& header, const std::string& token) {
+    static const std::string prefix = "Bearer ";
+    if (token.empty() || header.size() != prefix.size() + token.size() || header.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    // Constant-time comparison of the secret part.
+    unsigned char diff = 0;
+    for (size_t i = 0; i < token.size(); ++i) diff |= static_cast<unsigned char>(header[prefix.size() + i] ^ token[i]);
+    return diff == 0;
+}
+
+}  // namespace
+
+RpcServer::RpcServer(const Dispatcher& dispatcher, RpcServerOptions options)
+    : dispatcher_(dispatcher), options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
+    Setup();
+}
+
+RpcServer::~RpcServer() { Stop(); }
+
+void RpcServer::Setup() {
+    const int threads = options_.threads > 0 ? options_.threads : 8;
+    http_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
+    // ends after 5 requests.
+    http_->set_tcp_nodelay(true);
+    http_->set_keep_alive_max_count(1000000);
+    http_->set_keep_alive_timeout(5);
+    http_->set_payload_max_length(options_.maxBody);
+    http_->set_read_timeout(30, 0);
+    http_->set_write_timeout(30, 0);
+
+    http_->Get("/health", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok\n", "text/plain"); });
+
+    const bool log = options_.log;
+    http_->Post(kPath, [this, log](const httplib::Request& req, httplib::Response& res) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!TokenMatches(req.get_header_value("Authorization"), options_.token)) {
+            res.status = 401;
+            res.set_content(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32001,"message":"Acesso não autorizado."}})",
+                            "application/json");
+            if (log) LogLine("rpc - 401 não autorizado");
+            return;
+        }
+        const Dispatcher::Outcome out = dispatcher_.Dispatch(req.body);
+        res.set_content(out.response, "application/json");
+        if (log) {
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%.2f ms", ms);
+            LogLine("rpc " + (out.method.empty() ? std::string("?") : out.method) + " " + buf + " " +
+                    (out.errorCode == 0 ? std::string("ok") : "erro " + std::to_string(out.errorCode)));
+        }
+    });
+    http_->set_error_handler([log](const httplib::Request& req, httplib::Response& res) {
+        if (log) LogLine("http " + req.method + " " + req.path + " " + std::to_string(res.status));
+    });
+}
+
+int RpcServer::Bind() {
+    if (options_.port == 0) {
+        port_ = http_->bind_to_any_port(options_.listen);
+    } else {
+        port_ = http_->bind_to_port(options_.listen, options_.port) ? options_.port : -1;
+    }
+    if (port_ <= 0)
+        throw std::runtime_error("não foi possível escutar em " + options_.listen + ":" + std::to_string(options_.port));
+    return port_;
+}
+
+bool RpcServer::Serve() { return http_->listen_after_bind(); }
+
+int RpcServer::Start() {
+    const int port = Bind();
+    thread_ = std::thread([this] { Serve(); });
+    return port;
+}
+
+void RpcServer::Stop() {
+    if (http_) http_->stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace server

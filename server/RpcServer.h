@@ -1,0 +1,54 @@
+#pragma once
+
+#include "server/Dispatcher.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace server {
+
+struct RpcServerOptions {
+    std::string listen = "127.0.0.1";
+    int port = 0;  // 0 picks a free port
+    std::string token;
+    int threads = 8;
+    size_t maxBody = 32u * 1024u * 1024u;
+    bool log = true;
+};
+
+// HTTP/1.1 keep-alive transport: POST /rpc/Zmt02600.rdmTransFisica with a bearer token,
+// GET /health. One log line per request on standard error (never the token).
+class RpcServer {
+public:
+    static constexpr const char* kPath = "/rpc/Zmt02600.rdmTransFisica";
+
+    RpcServer(const Dispatcher& dispatcher, RpcServerOptions options);
+    ~RpcServer();
+    RpcServer(const RpcServer&) = delete;
+    RpcServer& operator=(const RpcServer&) = delete;
+
+    // Binds the socket; returns the port (the chosen one when 0 was asked). Throws on failure.
+    int Bind();
+    // Serves until Stop(); blocks. Calls under way finish first. False on a network failure.
+    bool Serve();
+    // Bind and serve on a background thread (tests, benchmarks).
+    int Start();
+    void Stop();
+    int Port() const { return port_; }
+
+private:
+    void Setup();
+
+    const Dispatcher& dispatcher_;
+    RpcServerOptions options_;
+    std::unique_ptr<httplib::Server> http_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+}  // namespace server

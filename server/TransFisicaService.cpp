@@ -1,0 +1,481 @@
+#include "server/TransFisicaService.h"
+
+#include "orv/Routines.h"
+#include "server/RpcError.h"
+#include "server/Sql.h"
+
+#include <map>
+#include <set>
+
+namespace server {
+
+namespace {
+
+const QString kSimulacao = QStringLiteral("R");
+
+QString Msg(const char* text) { return QString::fromUtf8(text); }
+
+// Reads one column of a delta row as the client sent it.
+struct DeltaRow {
+    const orv::ParsedDelta& d;
+    const orv::PacketRow& row;
+    QVariant Get(const QString& name) const {
+        const int i = d.IndexOf(name);
+        return i < 0 ? QVariant() : row[static_cast<size_t>(i)];
+    }
+    QString Str(const char* name) const { return Text(Get(QString::fromLatin1(name))).trimmed(); }
+    Location Ante() const {
+        return {Str("CDFILIALITCANTE"), Str("CDCENTCUITCANTE"), Str("CDSETORITCANTE"), Str("CDOPERESPBEMANT")};
+    }
+    Location Novo() const {
+        return {Str("CDFILIALITCNOVO"), Str("CDCENTCUITCNOVO"), Str("CDSETORITCNOVO"), Str("CDOPERESPBEMNOV")};
+    }
+    TransferKey Key() const { return {Str("CDEMPRESA"), Str("NRSEQCAPAOPEBEM"), Str("NRSEQITCAPAOPE")}; }
+};
+
+void Set(const orv::ParsedDelta& d, orv::PacketRow& row, const char* name, const QString& value) {
+    const int i = d.IndexOf(QString::fromLatin1(name));
+    if (i >= 0) row[static_cast<size_t>(i)] = value;
+}
+
+void RequireKey(const TransferKey& key) {
+    if (key.empresa.isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
+    if (key.nrSeqCapa.isEmpty() || key.nrSeqItem.isEmpty())
+        throw Refused(Msg("Transferência sem número: peça novos números ao incluir."));
+}
+
+Refused Moved(const QString& bem) {
+    return Refused(Msg("O bem %1 foi movimentado por outro usuário depois que a lista foi lida. "
+                       "Atualize a lista e tente novamente.").arg(bem));
+}
+
+void CheckNewLocation(Repository& repo, const Location& novo) {
+    if (novo.filial.isEmpty()) throw Refused(Msg("Filial deve ser informada."));
+    if (!repo.BranchExists(novo.filial)) throw Refused(Msg("Filial não cadastrada."));
+    if (novo.centCust.isEmpty()) throw Refused(Msg("Centro de Custo deve ser informado."));
+    if (!repo.CostCentreOfBranch(novo.filial, novo.centCust)) throw Refused(Msg("Centro de custo não cadastrado."));
+}
+
+QDate DateOnly(const QVariant& v) { return v.isValid() ? v.toDateTime().date() : QDate(); }
+
+// An asset's transfer that is no longer its last one is never changed nor deleted.
+StoredTransfer RequireLast(Repository& repo, const TransferKey& key, const char* refusal) {
+    const auto stored = repo.FindTransfer(key);
+    if (!stored)
+        throw Refused(Msg("A transferência %1 não existe mais. Atualize a lista.").arg(key.nrSeqCapa));
+    const auto last = repo.LastTransfer(stored->bem);
+    if (!last || last->key.empresa != key.empresa || last->key.nrSeqCapa != key.nrSeqCapa ||
+        last->key.nrSeqItem != key.nrSeqItem)
+        throw Refused(Msg(refusal));
+    return *stored;
+}
+
+std::string Trimmed(const QString& s) { return s.trimmed().toStdString(); }
+
+}  // namespace
+
+// --- reads ------------------------------------------------------------------------------------
+
+orv::Packet TransFisicaService::GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos) {
+    Repository repo = repositories_();
+    return repo.Assets(empresa.trimmed(), bem.trimmed(), todos.trimmed() == QLatin1String("T"));
+}
+
+orv::Packet TransFisicaService::CarregaAnte(const QString& bem) {
+    Repository repo = repositories_();
+    return repo.CurrentLocation(bem.trimmed());
+}
+
+orv::Packet TransFisicaService::GetCapa(const QString& empresa, const QString& bem) {
+    Repository repo = repositories_();
+    return repo.Transfers(empresa.trimmed(), bem.trimmed());
+}
+
+orv::Packet TransFisicaService::GetVd_Insert(const QString& empresa, const QString& bem) {
+    Repository repo = repositories_();
+    return repo.LastOperation(empresa.trimmed(), bem.trimmed());
+}
+
+orv::Packet TransFisicaService::VerificaUltimaTransferencia(const QString& empresa, const QString& bem) {
+    Repository repo = repositories_();
+    return repo.LastTransferNumbers(empresa.trimmed(), bem.trimmed());
+}
+
+orv::Packet TransFisicaService::GetDtultdep(const QString& empresa, const QString& bem) {
+    Repository repo = repositories_();
+    return repo.LastDepreciation(empresa.trimmed(), bem.trimmed());
+}
+
+orv::Packet TransFisicaService::Retorna_Dados(const QString& empresa, const QString& bem, const QString& capa,
+                                              const QString& passo, const QString&, const QString&, const QString&,
+                                              const QString&) {
+    static const std::vector<orv::FieldDef> defs = {
+        {QStringLiteral("Retorno"), orv::FieldType::String, 20},  {QStringLiteral("Filial"), orv::FieldType::String, 20},
+        {QStringLiteral("CentCust"), orv::FieldType::String, 20}, {QStringLiteral("Setor"), orv::FieldType::String, 20},
+        {QStringLiteral("OperRespons"), orv::FieldType::String, 20}};
+    Repository repo = repositories_();
+    if (passo == QLatin1String("01")) {
+        // May the transfer be undone? Only the asset's last one; it goes back where it came from.
+        const auto last = repo.LastTransfer(bem.trimmed());
+        if (!last || last->key.empresa != empresa.trimmed() || last->key.nrSeqCapa != capa.trimmed())
+            return orv::MakePacket(defs, {{QStringLiteral("NAO"), QString(), QString(), QString(), QString()}});
+        return orv::MakePacket(defs, {{QStringLiteral("SIM"), last->ante.filial, last->ante.centCust, last->ante.setor,
+                                       last->ante.oper}});
+    }
+    if (passo == QLatin1String("02")) {
+        // The deletion already put the asset back, in its own transaction; this step never
+        // moves the asset again, so it cannot override a location a later transfer gave it.
+        return orv::MakePacket(defs, {{QStringLiteral("OK"), QString(), QString(), QString(), QString()}});
+    }
+    throw RpcError(kInvalidParams, "Parâmetros inválidos: passo \"" + passo.toStdString() + "\" desconhecido (use 01 ou 02).");
+}
+
+// --- sequence numbers -------------------------------------------------------------------------
+
+QString TransFisicaService::NextNumber(Repository& repo, const QString& empresa, const QString& simulacao,
+                                       const QString& name) {
+    const qint64 n = repo.NextNumber(empresa, simulacao, name);
+    if (n > 9999999999LL) throw Refused(Msg("A numeração de %1 da empresa %2 se esgotou.").arg(name, empresa));
+    return QStringLiteral("%1").arg(n, 10, 10, QLatin1Char('0'));
+}
+
+QString TransFisicaService::PrxCapaOperaBem(const QString& empresa, const QString& simulacao) {
+    if (empresa.trimmed().isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
+    if (simulacao.trimmed().isEmpty()) throw RpcError(kInvalidParams, "Parâmetros inválidos: indicador de simulação vazio.");
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    const QString n = NextNumber(repo, empresa.trimmed(), simulacao.trimmed(), QStringLiteral("CAPAOPERABEM"));
+    tx.Commit();
+    return n;
+}
+
+QString TransFisicaService::PrxItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString&) {
+    if (empresa.trimmed().isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
+    if (simulacao.trimmed().isEmpty()) throw RpcError(kInvalidParams, "Parâmetros inválidos: indicador de simulação vazio.");
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    const QString n = NextNumber(repo, empresa.trimmed(), simulacao.trimmed(), QStringLiteral("ITCAPAOPERABEM"));
+    tx.Commit();
+    return n;
+}
+
+// --- transfers --------------------------------------------------------------------------------
+
+void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet& delta) {
+    const orv::ParsedDelta d = orv::ParseDelta(delta);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const orv::DeltaChange& change : d.changes) {
+        switch (change.op) {
+        case orv::DeltaChange::Insert: {
+            orv::PacketRow row = change.newRow;
+            const DeltaRow r{d, row};
+            const TransferKey key = r.Key();
+            RequireKey(key);
+            const QString bem = r.Str("CDBEMATIVO");
+            if (bem.isEmpty()) throw Refused(Msg("Bem deve ser informado."));
+            const auto asset = repo.LockAsset(bem);
+            if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(bem));
+            if (asset->empresa != key.empresa)
+                throw Refused(Msg("O bem %1 não pertence à empresa %2.").arg(bem, key.empresa));
+            const QVariant date = r.Get(QStringLiteral("DTCAPAOPEBEM"));
+            if (!date.isValid()) throw Refused(Msg("Data da Operação deve ser informada."));
+
+            // The previous location is where the asset is now: what the client sent must agree,
+            // and what it left empty (batch records carry only the branch) is filled in.
+            const Location sent = r.Ante();
+            const Location& now_at = asset->location;
+            if ((!sent.filial.isEmpty() && sent.filial != now_at.filial) ||
+                (!sent.centCust.isEmpty() && sent.centCust != now_at.centCust) ||
+                (!sent.setor.isEmpty() && sent.setor != now_at.setor) ||
+                (!sent.oper.isEmpty() && sent.oper != now_at.oper))
+                throw Moved(bem);
+            Set(d, row, "CDFILIALITCANTE", now_at.filial);
+            Set(d, row, "CDCENTCUITCANTE", now_at.centCust);
+            Set(d, row, "CDSETORITCANTE", now_at.setor);
+            Set(d, row, "CDOPERESPBEMANT", now_at.oper);
+
+            if (const auto last = repo.LastTransfer(bem); last && DateOnly(date) < last->data.date())
+                throw Refused(Msg("Data da operação não pode ser menor que a última data de operação."));
+            const Location novo = DeltaRow{d, row}.Novo();
+            CheckNewLocation(repo, novo);
+            if (repo.HeaderExists(key.empresa, key.nrSeqCapa))
+                throw Refused(Msg("A transferência %1 já foi gravada.").arg(key.nrSeqCapa));
+
+            const QString opera = NextNumber(repo, key.empresa, kSimulacao, QStringLiteral("OPERABEM"));
+            repo.InsertTransfer(d, row, opera, now);
+            repo.MoveAsset(bem, novo);
+            break;
+        }
+        case orv::DeltaChange::Update: {
+            const DeltaRow oldRow{d, change.oldRow};
+            const DeltaRow newRow{d, change.newRow};
+            const TransferKey key = oldRow.Key();
+            RequireKey(key);
+            const TransferKey newKey = newRow.Key();
+            if (newKey.empresa != key.empresa || newKey.nrSeqCapa != key.nrSeqCapa || newKey.nrSeqItem != key.nrSeqItem)
+                throw Refused(Msg("O número de uma transferência não pode ser alterado."));
+            const auto stored0 = repo.FindTransfer(key);
+            if (!stored0) throw Refused(Msg("A transferência %1 não existe mais. Atualize a lista.").arg(key.nrSeqCapa));
+            const auto asset = repo.LockAsset(stored0->bem);
+            if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(stored0->bem));
+            const StoredTransfer stored =
+                RequireLast(repo, key, "Só é permitido alterar a última transferência física do bem.");
+            if (asset->location != oldRow.Novo()) throw Moved(stored.bem);
+            if (!newRow.Get(QStringLiteral("DTCAPAOPEBEM")).isValid())
+                throw Refused(Msg("Data da Operação deve ser informada."));
+            const Location novo = newRow.Novo();
+            CheckNewLocation(repo, novo);
+            repo.UpdateTransfer(d, change.newRow, key, now);
+            repo.MoveAsset(stored.bem, novo);
+            break;
+        }
+        case orv::DeltaChange::Delete: {
+            const DeltaRow oldRow{d, change.oldRow};
+            const TransferKey key = oldRow.Key();
+            RequireKey(key);
+            const auto stored0 = repo.FindTransfer(key);
+            if (!stored0) throw Refused(Msg("A transferência %1 não existe mais. Atualize a lista.").arg(key.nrSeqCapa));
+            const auto asset = repo.LockAsset(stored0->bem);
+            if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(stored0->bem));
+            const StoredTransfer stored = RequireLast(
+                repo, key, "Operação Bloqueada. Só é permitido excluir a última Transferência Física cadastrada.");
+            if (asset->location != stored.novo) throw Moved(stored.bem);
+            repo.DeleteTransfer(key);
+            // Undoing the transfer puts the asset back where it came from, in the same transaction.
+            repo.MoveAsset(stored.bem, stored.ante);
+            break;
+        }
+        }
+    }
+}
+
+void TransFisicaService::SetConfirmar(const orv::Packet& delta) {
+    if (delta.is_null()) return;
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    ApplyTransferDelta(repo, delta);
+    tx.Commit();
+}
+
+void TransFisicaService::SetTransFisica(const orv::Packet& delta) { SetConfirmar(delta); }
+
+// --- apportionment ----------------------------------------------------------------------------
+
+namespace {
+
+Repository::RateioKey RateioKeyOf(const DeltaRow& r) {
+    Repository::RateioKey k{r.Str("CDEMPRESA"),       r.Str("IDSIMULOPERABEM"), r.Str("NRSEQCAPAOPEBEM"),
+                            r.Str("NRSEQITCAPAOPE"),  r.Str("CDBEMATIVO"),      r.Str("CDFILICCUST"),
+                            r.Str("CDCENTCUSBEM")};
+    if (k.simulacao.isEmpty()) k.simulacao = kSimulacao;
+    return k;
+}
+
+void CheckRateioRow(Repository& repo, const Repository::RateioKey& k, const QVariant& valor) {
+    if (k.empresa.isEmpty() || k.capa.isEmpty() || k.item.isEmpty() || k.bem.isEmpty())
+        throw Refused(Msg("Rateio sem transferência: empresa, bem e números da transferência devem ser informados."));
+    if (k.filial.isEmpty()) throw Refused(Msg("Filial deve ser informada."));
+    if (k.centCust.isEmpty()) throw Refused(Msg("Centro de Custo deve ser informado."));
+    if (!valor.isValid()) throw Refused(Msg("Valor do rateio deve ser informado."));
+    if (valor.toDouble() <= 0) throw Refused(Msg("Valor do rateio deve ser maior que zero."));
+    if (!repo.ItemExists(k.empresa, k.capa, k.item))
+        throw Refused(Msg("A transferência %1 não existe mais. Atualize a lista.").arg(k.capa));
+}
+
+void CheckTotal(double total) {
+    if (orv::RoundDec(total, 2) > 100.0) throw Refused(Msg("A soma dos valores de rateio não pode ser maior que 100% ."));
+}
+
+}  // namespace
+
+void TransFisicaService::SetRateio(const orv::Packet& delta) {
+    if (delta.is_null()) return;
+    const orv::ParsedDelta d = orv::ParseDelta(delta);
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    std::set<std::tuple<QString, QString, QString, QString>> items;
+    for (const orv::DeltaChange& change : d.changes) {
+        if (change.op == orv::DeltaChange::Insert) {
+            const DeltaRow r{d, change.newRow};
+            const auto k = RateioKeyOf(r);
+            CheckRateioRow(repo, k, r.Get(QStringLiteral("VRRATEBEM")));
+            if (repo.RateioExists(k)) throw Refused(Msg("Rateio já Cadastrado."));
+            repo.InsertRateio(k, r.Get(QStringLiteral("VRRATEBEM")).toDouble());
+            items.insert({k.empresa, k.simulacao, k.capa, k.item});
+        } else if (change.op == orv::DeltaChange::Update) {
+            const auto old = RateioKeyOf(DeltaRow{d, change.oldRow});
+            const DeltaRow r{d, change.newRow};
+            const auto k = RateioKeyOf(r);
+            CheckRateioRow(repo, k, r.Get(QStringLiteral("VRRATEBEM")));
+            if (!repo.RateioExists(old)) throw Refused(Msg("Rateio não encontrado. Atualize a lista."));
+            const bool pairChanged = old.filial != k.filial || old.centCust != k.centCust;
+            if (pairChanged && repo.RateioExists(k)) throw Refused(Msg("Rateio já Cadastrado."));
+            repo.UpdateRateio(old, k, r.Get(QStringLiteral("VRRATEBEM")).toDouble());
+            items.insert({k.empresa, k.simulacao, k.capa, k.item});
+        } else {
+            const auto old = RateioKeyOf(DeltaRow{d, change.oldRow});
+            if (repo.DeleteRateio(old) == 0) throw Refused(Msg("Rateio não encontrado. Atualize a lista."));
+        }
+    }
+    for (const auto& [empresa, simulacao, capa, item] : items) CheckTotal(repo.RateioTotal(empresa, simulacao, capa, item));
+    tx.Commit();
+}
+
+void TransFisicaService::Atualiza_RatBem(const orv::Packet& packet) {
+    if (packet.is_null()) return;
+    const orv::ParsedPacket p = orv::ParsePacket(packet);
+    auto col = [&](const char* name) {
+        const int i = p.IndexOf(QString::fromLatin1(name));
+        if (i < 0) throw RpcError(kInvalidParams, std::string("Parâmetros inválidos: falta a coluna ") + name + ".");
+        return static_cast<size_t>(i);
+    };
+    const size_t cEmp = col("CDEMPRESA"), cBem = col("CDBEMATIVO"), cFil = col("CDFILICCUST"),
+                 cCc = col("CDCENTCUSBEM"), cVr = col("VRRATEBEM");
+    std::map<std::pair<QString, QString>, std::vector<std::pair<std::pair<QString, QString>, double>>> byAsset;
+    for (const auto& row : p.rows) {
+        const QString empresa = Text(row[cEmp]).trimmed(), bem = Text(row[cBem]).trimmed();
+        if (empresa.isEmpty() || bem.isEmpty()) throw Refused(Msg("Rateio sem empresa ou bem."));
+        if (!row[cVr].isValid() || row[cVr].toDouble() <= 0) throw Refused(Msg("Valor do rateio deve ser maior que zero."));
+        byAsset[{empresa, bem}].push_back({{Text(row[cFil]).trimmed(), Text(row[cCc]).trimmed()}, row[cVr].toDouble()});
+    }
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    for (const auto& [asset, rows] : byAsset) {
+        double total = 0;
+        std::set<std::pair<QString, QString>> pairs;
+        for (const auto& [pair, valor] : rows) {
+            total += valor;
+            if (!pairs.insert(pair).second) throw Refused(Msg("Rateio já Cadastrado."));
+        }
+        CheckTotal(total);
+        repo.ReplaceRateioBem(asset.first, asset.second, rows);
+    }
+    tx.Commit();
+}
+
+// --- accounting parameters --------------------------------------------------------------------
+
+void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta) {
+    if (delta.is_null()) return;
+    const orv::ParsedDelta d = orv::ParseDelta(delta);
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    const QDateTime now = QDateTime::currentDateTime();
+    auto keyOf = [](const DeltaRow& r) {
+        return Repository::CtblKey{r.Str("CDEMPRESA"), r.Str("CDBEMATIVO"), r.Str("CDTIPOCONTABEM")};
+    };
+    auto check = [&](const DeltaRow& r, const Repository::CtblKey& k) {
+        if (k.empresa.isEmpty() || k.bem.isEmpty()) throw Refused(Msg("Empresa e bem devem ser informados."));
+        if (k.tipo.isEmpty()) throw Refused(Msg("Tipo de Conta deve ser informado."));
+        if (!repo.AccountTypeExists(k.empresa, k.tipo)) throw Refused(Msg("Tipo de Conta não cadastrada."));
+        const QString conta = r.Str("CDCONTCTBLBEM"), historico = r.Str("CDHISTPADR");
+        if (conta.isEmpty()) throw Refused(Msg("Conta Contábil deve ser informada."));
+        if (!repo.AccountExists(conta)) throw Refused(Msg("Conta Contábil não cadastrada."));
+        if (historico.isEmpty()) throw Refused(Msg("Histórico padrão deve ser informado."));
+        if (!repo.HistoryExists(historico)) throw Refused(Msg("Histórico padrão não cadastrado."));
+    };
+    for (const orv::DeltaChange& change : d.changes) {
+        if (change.op == orv::DeltaChange::Insert) {
+            const DeltaRow r{d, change.newRow};
+            const auto k = keyOf(r);
+            check(r, k);
+            if (repo.CtblExists(k)) throw Refused(Msg("Tipo de Conta já cadastrada."));
+            const QString op = r.Str("CDOPEINCCTBLBEM").isEmpty() ? r.Str("CDOPEATUCTBLBEM") : r.Str("CDOPEINCCTBLBEM");
+            repo.InsertCtbl(k, r.Str("CDCONTCTBLBEM"), r.Str("CDHISTPADR"), op, now);
+        } else if (change.op == orv::DeltaChange::Update) {
+            const auto old = keyOf(DeltaRow{d, change.oldRow});
+            const DeltaRow r{d, change.newRow};
+            const auto k = keyOf(r);
+            check(r, k);
+            if (!repo.CtblExists(old)) throw Refused(Msg("Parâmetro contábil não encontrado. Atualize a lista."));
+            if (k.tipo != old.tipo && repo.CtblExists(k)) throw Refused(Msg("Tipo de Conta já cadastrada."));
+            repo.UpdateCtbl(old, k, r.Str("CDCONTCTBLBEM"), r.Str("CDHISTPADR"), r.Str("CDOPEATUCTBLBEM"), now);
+        } else {
+            if (repo.DeleteCtbl(keyOf(DeltaRow{d, change.oldRow})) == 0)
+                throw Refused(Msg("Parâmetro contábil não encontrado. Atualize a lista."));
+        }
+    }
+    tx.Commit();
+}
+
+// --- method table -----------------------------------------------------------------------------
+
+void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
+    using A = Arg;
+    const A S = A::String, J = A::Json;
+    auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {
+        dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), handler});
+    };
+    reg("GetBemAtivo", {S, S, S}, {}, [this](Call& c) { return GetBemAtivo(c.Str(0), c.Str(1), c.Str(2)); });
+    reg("CarregaAnte", {S}, {}, [this](Call& c) { return CarregaAnte(c.Str(0)); });
+    reg("GetCapa", {S, S}, {1}, [this](Call& c) { return GetCapa(c.Str(0), c.Str(1)); });
+    reg("GetVd_Insert", {S, S}, {1}, [this](Call& c) { return GetVd_Insert(c.Str(0), c.Str(1)); });
+    reg("VerificaUltimaTransferencia", {S, S}, {1},
+        [this](Call& c) { return VerificaUltimaTransferencia(c.Str(0), c.Str(1)); });
+    reg("GetDtultdep", {S, S}, {}, [this](Call& c) { return GetDtultdep(c.Str(0), c.Str(1)); });
+    reg("Retorna_Dados", {S, S, S, S, S, S, S, S}, {1, 2}, [this](Call& c) {
+        return Retorna_Dados(c.Str(0), c.Str(1), c.Str(2), c.Str(3), c.Str(4), c.Str(5), c.Str(6), c.Str(7));
+    });
+    reg("PrxCapaOperaBem", {S, S}, {}, [this](Call& c) { return Trimmed(PrxCapaOperaBem(c.Str(0), c.Str(1))); });
+    reg("PrxItCapaOperaBem", {S, S, S}, {},
+        [this](Call& c) { return Trimmed(PrxItCapaOperaBem(c.Str(0), c.Str(1), c.Str(2))); });
+    reg("SetConfirmar", {J, A::Json}, {0, 1}, [this](Call& c) {
+        SetConfirmar(c.Json(0));
+        return nlohmann::json(true);
+    });
+    reg("SetTransFisica", {J}, {}, [this](Call& c) {
+        SetTransFisica(c.Json(0));
+        return nlohmann::json(true);
+    });
+
+    // Apportionment, accounting and invoices: plain reads on the thread's repository.
+    auto read = [this](auto fn) {
+        return [this, fn](Call& c) {
+            Repository repo = repositories_();
+            return fn(repo, c);
+        };
+    };
+    reg("GetRateio", {S, S, S, S}, {1}, read([](Repository& r, Call& c) {
+        return r.Apportionment(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed(), c.Str(3).trimmed());
+    }));
+    reg("VdRateio", {S, S, S, S, S, S}, {0}, read([](Repository& r, Call& c) {
+        return r.ApportionmentPair(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed(), c.Str(3).trimmed(),
+                                   c.Str(4).trimmed(), c.Str(5).trimmed());
+    }));
+    reg("VdFilialRat", {S, S}, {}, read([](Repository& r, Call& c) {
+        return r.BranchesForApportionment(c.Str(0).trimmed(), c.Str(1).trimmed());
+    }));
+    reg("VdCentCustRat", {S, S}, {}, read([](Repository& r, Call& c) {
+        return r.CostCentresForApportionment(c.Str(0).trimmed(), c.Str(1).trimmed());
+    }));
+    reg("SetRateio", {J}, {}, [this](Call& c) {
+        SetRateio(c.Json(0));
+        return nlohmann::json(true);
+    });
+    reg("Atualiza_RatBem", {J}, {}, [this](Call& c) {
+        Atualiza_RatBem(c.Json(0));
+        return nlohmann::json(true);
+    });
+    reg("GetCtblBemAtivo", {S, S}, {1},
+        read([](Repository& r, Call& c) { return r.AccountingRows(c.Str(0).trimmed(), c.Str(1).trimmed()); }));
+    reg("GetPesqTipoContaBem", {S, S}, {1},
+        read([](Repository& r, Call& c) { return r.AccountTypes(c.Str(0).trimmed()); }));
+    reg("GetPesqContCtbl", {S, S}, {1}, read([](Repository& r, Call& c) { return r.Accounts(c.Str(0).trimmed()); }));
+    reg("GetVd_TipoConta", {S, S, S}, {2}, read([](Repository& r, Call& c) {
+        return r.AccountTypeCheck(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed());
+    }));
+    reg("GetVd_ContCtbl", {S, S, S}, {2}, read([](Repository& r, Call& c) {
+        return r.AccountCheck(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed());
+    }));
+    reg("SetCtblBemAtivo", {J}, {}, [this](Call& c) {
+        SetCtblBemAtivo(c.Json(0));
+        return nlohmann::json(true);
+    });
+    reg("GetVDSerie", {S, S}, {},
+        read([](Repository& r, Call& c) { return r.Series(c.Str(0).trimmed(), c.Str(1).trimmed()); }));
+    reg("GetPesqNF", {S, S, S, S}, {}, read([](Repository& r, Call& c) {
+        return r.Invoices(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed(), c.Str(3).trimmed());
+    }));
+}
+
+}  // namespace server

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "orv/Packet.h"
+#include "server/Dispatcher.h"
+#include "server/Repository.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace server {
+
+// The rules of the remote data module "Zmt02600.rdmTransFisica". Each call runs on the calling
+// thread's own connection; every write is one transaction, all or nothing.
+class TransFisicaService {
+public:
+    // Gives the repository of the calling thread.
+    using RepositoryFactory = std::function<Repository()>;
+    explicit TransFisicaService(RepositoryFactory repositories) : repositories_(std::move(repositories)) {}
+
+    // Registers every remote method with its argument types and by-reference arguments.
+    void RegisterMethods(Dispatcher& dispatcher);
+
+    orv::Packet GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos);
+    orv::Packet CarregaAnte(const QString& bem);
+    orv::Packet GetCapa(const QString& empresa, const QString& bem);
+    orv::Packet GetVd_Insert(const QString& empresa, const QString& bem);
+    orv::Packet VerificaUltimaTransferencia(const QString& empresa, const QString& bem);
+    orv::Packet GetDtultdep(const QString& empresa, const QString& bem);
+    orv::Packet Retorna_Dados(const QString& empresa, const QString& bem, const QString& capa, const QString& passo,
+                              const QString& filial, const QString& centCust, const QString& setor,
+                              const QString& oper);
+    QString PrxCapaOperaBem(const QString& empresa, const QString& simulacao);
+    QString PrxItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& capa);
+    void SetConfirmar(const orv::Packet& delta);
+    void SetTransFisica(const orv::Packet& delta);
+    void SetRateio(const orv::Packet& delta);
+    void Atualiza_RatBem(const orv::Packet& packet);
+    void SetCtblBemAtivo(const orv::Packet& delta);
+
+private:
+    void ApplyTransferDelta(Repository& repo, const orv::Packet& delta);
+    QString NextNumber(Repository& repo, const QString& empresa, const QString& simulacao, const QString& name);
+
+    RepositoryFactory repositories_;
+};
+
+}  // namespace server

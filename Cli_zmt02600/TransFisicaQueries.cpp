@@ -40,6 +40,9 @@ void DeclareQryPesqCentCust(orv::TADOIBQuery& q) {
     q.SQL = {"SELECT CENTCUST.CDCENTCUST,CENTCUST.NMCENTCUST", "  FROM CENTCUST, CENTCUSTFIL",
              "WHERE CENTCUST.CDCENTCUST = CENTCUSTFIL.CDCENTCUST AND", "      CENTCUSTFIL.CDFILIAL = :P_CDFILIAL",
              "ORDER BY CDCENTCUST"};
+    // SQLite will not resolve the bare ORDER BY column between the two tables.
+    q.SQL_SQLITE = q.SQL;
+    q.SQL_SQLITE.last() = "ORDER BY CENTCUST.CDCENTCUST";
     Str(q, "CDCENTCUST", 4, "Código");
     Str(q, "NMCENTCUST", 40, "Nome");
 }
@@ -48,6 +51,8 @@ void DeclareQryVd_PesqCentCust(orv::TADOIBQuery& q) {
     q.SQL = {"SELECT CENTCUST.CDCENTCUST,CENTCUST.NMCENTCUST", "  FROM CENTCUST, CENTCUSTFIL",
              "WHERE CENTCUST.CDCENTCUST = CENTCUSTFIL.CDCENTCUST AND", "      CENTCUSTFIL.CDFILIAL = :P_CDFILIAL AND",
              "      CENTCUST.CDCENTCUST = :P_CDCENTCUST", "ORDER BY CDCENTCUST"};
+    q.SQL_SQLITE = q.SQL;
+    q.SQL_SQLITE.last() = "ORDER BY CENTCUST.CDCENTCUST";
     Str(q, "CDCENTCUST", 4);
     Str(q, "NMCENTCUST", 40);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,9 @@ public:
     virtual QString AccessToken() = 0;
 
     virtual void AtualizaLocalCache(const QStringList& tables) = 0;
+
+    // The shell's main window, which owns the screens a module creates (null without a shell).
+    virtual QObject* MainWindow() { return nullptr; }
 };
 
 }  // namespace contracts

@@ -120,6 +120,8 @@ public:
 
     int AddListener(Listener listener);
     void RemoveListener(int id);
+    // Expires when the data set is destroyed: a screen's data set may go before its sources.
+    std::weak_ptr<const void> Lifetime() const { return lifetime_; }
 
     // --- read access for views (a grid) -------------------------------------------------------
     // A field's value in a row (0-based among the rows shown) without moving the cursor.
@@ -196,6 +198,7 @@ private:
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
     mutable int peekRow_ = -1;  // index into visible_ while a RowPeek lives
+    std::shared_ptr<const void> lifetime_ = std::make_shared<char>(0);
 };
 
 // Points controls at a data set; can be re-pointed. Tells its listeners about state changes
@@ -231,6 +234,7 @@ private:
     std::shared_ptr<const void> lifetime_ = std::make_shared<char>(0);
     QString name_;
     TDataSet* dataSet_ = nullptr;
+    std::weak_ptr<const void> dataSetLifetime_;
     int subscription_ = 0;
     std::map<int, DataListener> listeners_;
     int nextListener_ = 1;

@@ -5,17 +5,20 @@ namespace orv {
 TDataSource::TDataSource(QString name, TDataSet* dataSet) : name_(std::move(name)) { SetDataSet(dataSet); }
 
 TDataSource::~TDataSource() {
-    if (dataSet_) dataSet_->RemoveListener(subscription_);
+    if (dataSet_ && !dataSetLifetime_.expired()) dataSet_->RemoveListener(subscription_);
 }
 
 void TDataSource::SetDataSet(TDataSet* dataSet) {
     if (dataSet == dataSet_) return;
     const DataSetState before = State();
-    if (dataSet_) dataSet_->RemoveListener(subscription_);
+    if (dataSet_ && !dataSetLifetime_.expired()) dataSet_->RemoveListener(subscription_);
     dataSet_ = dataSet;
     subscription_ = 0;
-    if (dataSet_)
+    dataSetLifetime_.reset();
+    if (dataSet_) {
+        dataSetLifetime_ = dataSet_->Lifetime();
         subscription_ = dataSet_->AddListener([this](TDataSet&, const DataSetEvent& event) { Forward(event); });
+    }
     // Re-pointed controls must refresh whatever the state.
     Forward(DataSetEvent{DataSetEvent::DataChanged});
     if (State() != before && OnStateChange) OnStateChange(*this);

@@ -144,6 +144,30 @@ TEST_P(ReferenceQueries, OperatorListShowsOnlyActiveButTheCheckFindsAny) {
     EXPECT_EQ(Column(vd, "NMOPERADOR"), QStringList({"Inativo"}));
 }
 
+TEST_P(ReferenceQueries, CostCentreQueriesFollowTheBranchLink) {
+    QSqlDatabase d = db();
+    InsertRow(d, "CENTCUST", {{"CDCENTCUST", "0002"}, {"NMCENTCUST", "Produção"}});
+    InsertRows(d, "CENTCUSTFIL", {{{"CDCENTCUST", "0002"}, {"CDFILIAL", "0001"}},
+                                  {{"CDCENTCUST", "0001"}, {"CDFILIAL", "0001"}},
+                                  {{"CDCENTCUST", "0001"}, {"CDFILIAL", "00A1"}}});
+    orv::TADOIBQuery list("qryPesqCentCust");
+    zmt02600::DeclareQryPesqCentCust(list);
+    list.ParamByName("P_CDFILIAL").SetAsString("0001");
+    list.Open();
+    EXPECT_EQ(Column(list, "CDCENTCUST"), QStringList({"0001", "0002"}));
+
+    orv::TADOIBQuery vd("qryVd_PesqCentCust");
+    zmt02600::DeclareQryVd_PesqCentCust(vd);
+    vd.ParamByName("P_CDFILIAL").SetAsString("00A1");
+    vd.ParamByName("P_CDCENTCUST").SetAsString("0002");
+    vd.Open();
+    EXPECT_TRUE(vd.IsEmpty());  // exists, but not linked to that branch
+    vd.Close();
+    vd.ParamByName("P_CDFILIAL").SetAsString("0001");
+    vd.Open();
+    EXPECT_EQ(Column(vd, "NMCENTCUST"), QStringList({"Produção"}));
+}
+
 TEST_P(ReferenceQueries, UnknownParameterAndMissingConnectionAreReported) {
     orv::TADOIBQuery q("qryVd_Filial");
     zmt02600::DeclareQryVd_Filial(q);

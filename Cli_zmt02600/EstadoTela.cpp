@@ -1,0 +1,196 @@
+// Screen state: which pages, groups, toolbar buttons and menu items are usable, the rule that
+// only the asset's last transfer may change, and the page switching.
+#include "Cli_zmt02600/ModuleVars.h"
+#include "Cli_zmt02600/TFrmTransferenciaFisica.h"
+#include "orv/Routines.h"
+
+namespace zmt02600 {
+
+using namespace orv;
+
+namespace {
+
+bool Browsing(DataSetState s) { return s == DataSetState::Browse; }
+bool InactiveOrBrowsing(DataSetState s) { return s == DataSetState::Inactive || s == DataSetState::Browse; }
+bool Changing(DataSetState s) { return s == DataSetState::Insert || s == DataSetState::Edit; }
+
+}  // namespace
+
+void TFrmTransferenciaFisica::VerificaUltimaTransferencia() {
+    const DataSetState state = dtsPadrao.State();
+    QWidget* const pages[] = {tshFormulario, tshParamContabil, tshRateio};
+    if (Browsing(state)) {
+        cdsUltFecha.SetData(CheckResultServ(Server().VerificaUltimaTransferencia(Empresa(), StCdBemAtivo)));
+        // An empty list has no current record, and so no last transfer to change.
+        const bool last = cdsCapa.Active() && !cdsCapa.IsEmpty() && !cdsUltFecha.IsEmpty() &&
+                          cdsCapa.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString() ==
+                              cdsUltFecha.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString();
+        QWidget* page = pgcPadrao->currentWidget();
+        if (!last) {
+            for (QWidget* p : pages) SetChildEnabledNovo(p, false);
+            sbtAlterar->setEnabled(false);
+            sbtExcluir->setEnabled(false);
+            const bool list = page == tshPadrao;
+            sbtIncluir->setEnabled(list);
+            sbtLocalizar->setEnabled(list);
+            sbtVerificar->setEnabled(list);
+        } else {
+            for (QWidget* p : pages) SetChildEnabledNovo(p, true);
+            sbtAlterar->setEnabled(true);
+            sbtIncluir->setEnabled(true);
+            if (page == tshPadrao || page == tshFormulario) {
+                sbtExcluir->setEnabled(true);
+            } else if (page == tshRateio) {
+                const bool rows = cdsRateio.Active() && !cdsRateio.IsEmpty();
+                sbtExcluir->setEnabled(rows);
+                sbtAlterar->setEnabled(rows);
+            } else if (page == tshParamContabil) {
+                const bool rows = cdsCtblBemAtivo.Active() && !cdsCtblBemAtivo.IsEmpty();
+                sbtExcluir->setEnabled(rows);
+                sbtAlterar->setEnabled(rows);
+            }
+        }
+    } else if (Changing(state)) {
+        for (QWidget* p : pages) SetChildEnabledNovo(p, true);
+        for (TSpeedButton* b : {sbtAlterar, sbtExcluir, sbtIncluir, sbtLocalizar, sbtVerificar}) b->setEnabled(false);
+        sbtConfirmar->setEnabled(true);
+        sbtCancelar->setEnabled(true);
+    }
+}
+
+void TFrmTransferenciaFisica::HabilitaBotao() {
+    for (const auto& [button, twin] : ButtonTwins()) twin->setEnabled(button->isEnabled());
+}
+
+void TFrmTransferenciaFisica::SetChildEnabledNovo(QWidget* container, bool enable) {
+    for (QWidget* child : DirectChildControls(container)) {
+        TControl* control = AsControl(child);
+        if (IsTextEdit(child) && control && control->Color() == ColorKind::BtnFace) continue;
+        if (control && control->Tag() == 99) continue;
+        child->setEnabled(enable);
+    }
+}
+
+void TFrmTransferenciaFisica::dtsPadraoStateChange() {
+    TfrmPadraoGrid::dtsPadraoStateChange();
+    // Nothing to print on this screen.
+    sbtImprimir->setEnabled(false);
+    mnuListagem->setEnabled(false);
+    const DataSetState padrao = dtsPadrao.State();
+    const bool capaChanging = Changing(cdsCapa.State());
+
+    // 1. Nothing to show: only the list page.
+    const bool empty = !cdsCapa.Active() || (cdsCapa.IsEmpty() && !capaChanging);
+    for (TTabSheet* p : {tshFormulario, tshParamContabil, tshRateio}) p->SetEnabled(!empty);
+    mnuFormulario->setEnabled(!empty);
+
+    // 2. A record being changed is reached through the form only.
+    if (capaChanging) {
+        tshFormulario->SetEnabled(true);
+        mnuFormulario->setEnabled(true);
+        tshPadrao->SetEnabled(false);
+        mnuFolhaDados->setEnabled(false);
+    } else {
+        tshPadrao->SetEnabled(true);
+        mnuFolhaDados->setEnabled(true);
+    }
+
+    // 3. The form's groups: date, type and motive only while inserting.
+    if (pgcPadrao->currentWidget() == tshFormulario && Changing(padrao)) {
+        SetChildEnabledNovo(grbTipoOper, padrao == DataSetState::Insert);
+        SetChildEnabledNovo(grbLocalNovo, true);
+        SetChildEnabledNovo(grbDadosTransferencia, true);
+    } else {
+        SetChildEnabledNovo(panEmpresa, InactiveOrBrowsing(padrao));
+    }
+
+    // 4. Editing happens on the form.
+    if (cdsCapa.State() == DataSetState::Edit) pgcPadrao->SetActivePage(tshFormulario);
+
+    // 5. The page being edited is the only reachable one.
+    if (Changing(padrao)) {
+        QWidget* page = pgcPadrao->currentWidget();
+        if (page == tshFormulario) {
+            for (TTabSheet* p : {tshParamContabil, tshRateio, tshPadrao}) p->SetEnabled(false);
+            mnuFolhaDados->setEnabled(false);
+        } else if (page == tshParamContabil) {
+            for (TTabSheet* p : {tshFormulario, tshRateio, tshPadrao}) p->SetEnabled(false);
+            mnuFormulario->setEnabled(false);
+            mnuFolhaDados->setEnabled(false);
+        } else if (page == tshRateio) {
+            for (TTabSheet* p : {tshFormulario, tshParamContabil, tshPadrao}) p->SetEnabled(false);
+            mnuFormulario->setEnabled(false);
+            mnuFolhaDados->setEnabled(false);
+        }
+    }
+
+    // 6. The batch dialog only while browsing a company.
+    sbtCadAut->setEnabled(InactiveOrBrowsing(padrao) && !medEmpresa->text().isEmpty());
+
+    // 7.
+    HabilitaBotao();
+}
+
+void TFrmTransferenciaFisica::pgcPadraoChange() {
+    VerificaUltimaTransferencia();
+    HabilitaBotao();
+    QWidget* page = pgcPadrao->currentWidget();
+    if (page == tshPadrao || page == tshFormulario) {
+        dtsPadrao.SetDataSet(&cdsCapa);
+        atualiza_rateio();
+        sbtLocalizar->setEnabled(cdsCapa.Active() && cdsCapa.RecordCount() > 0);
+    } else if (page == tshRateio) {
+        dtsPadrao.SetDataSet(&cdsRateio);
+        atualiza_rateio();
+        sbtLocalizar->setEnabled(false);
+    } else if (page == tshParamContabil) {
+        dtsPadrao.SetDataSet(&cdsCtblBemAtivo);
+        Atualiza_CtblBem();
+        sbtLocalizar->setEnabled(false);
+    }
+    mnuFolhaDados->SetChecked(page == tshPadrao);
+    mnuFormulario->SetChecked(page == tshFormulario);
+    sbtVerificarClick();
+}
+
+void TFrmTransferenciaFisica::pgcPadraoEnter() {
+    if (dtsPadrao.State() == DataSetState::Insert) {
+        if (pgcPadrao->currentWidget() != tshFormulario) return;
+        for (TTabSheet* p : {tshParamContabil, tshRateio, tshPadrao}) p->SetEnabled(false);
+        mnuFolhaDados->setEnabled(false);
+        tshFormulario->SetEnabled(true);
+        mnuFormulario->setEnabled(true);
+        return;
+    }
+    if (!cdsCapa.Active() || cdsCapa.IsEmpty()) return;
+    for (TTabSheet* p : {tshPadrao, tshFormulario, tshParamContabil, tshRateio}) p->SetEnabled(true);
+    mnuFolhaDados->setEnabled(true);
+    mnuFormulario->setEnabled(true);
+}
+
+void TFrmTransferenciaFisica::mnuFolhaDadosClick() {
+    pgcPadrao->SetActivePage(tshPadrao);
+    pgcPadraoChange();
+}
+
+void TFrmTransferenciaFisica::mnuFormularioClick() {
+    tshFormulario->SetEnabled(true);
+    mnuFormulario->setEnabled(true);
+    pgcPadrao->SetActivePage(tshFormulario);
+    pgcPadraoChange();
+}
+
+void TFrmTransferenciaFisica::medEmpresaEnter() {
+    cdsCapa.Close();
+    for (TTabSheet* p : {tshFormulario, tshParamContabil, tshRateio}) p->SetEnabled(false);
+    pgcPadrao->SetActivePage(tshPadrao);
+    mnuFormulario->setEnabled(false);
+    mnuFolhaDados->setEnabled(false);
+}
+
+void TFrmTransferenciaFisica::medBemEnter() {
+    if (Changing(dtsCapa.State())) return;
+    medEmpresaEnter();
+}
+
+}  // namespace zmt02600

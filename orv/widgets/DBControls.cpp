@@ -1,0 +1,81 @@
+#include "orv/widgets/DBControls.h"
+
+#include <QHBoxLayout>
+#include <QStyle>
+
+namespace orv {
+
+TDBText::TDBText(QWidget* parent, const QString& name)
+    : QLabel(parent), TControl(this, name), link_([this](const DataSetEvent&) { Refresh(); }) {}
+
+void TDBText::Refresh() {
+    TField* field = link_.Field();
+    QString text;
+    if (field && link_.Active() && !link_.DataSet()->IsEmpty()) {
+        try {
+            text = field->DisplayText();
+        } catch (...) {
+            text.clear();  // a failing get-text handler must not stop the data set's events
+        }
+    }
+    setText(text);
+}
+
+TDBNavigator::TDBNavigator(QWidget* parent, const QString& name)
+    : QWidget(parent), TControl(this, name), link_([this](const DataSetEvent&) { Refresh(); }) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const struct {
+        QStyle::StandardPixmap icon;
+        const char* hint;
+        const char* name;
+    } specs[] = {
+        {QStyle::SP_MediaSkipBackward, "Primeiro", "nbFirst"},
+        {QStyle::SP_MediaSeekBackward, "Anterior", "nbPrior"},
+        {QStyle::SP_MediaSeekForward, "Próximo", "nbNext"},
+        {QStyle::SP_MediaSkipForward, "Último", "nbLast"},
+    };
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(specs[i].name));
+        button->setIcon(style()->standardIcon(specs[i].icon));
+        button->setToolTip(QString::fromUtf8(specs[i].hint));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoRaise(true);
+        const auto which = static_cast<TNavigateBtn>(i);
+        connect(button, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
+        layout->addWidget(button);
+        buttons_[i] = button;
+    }
+    Refresh();
+}
+
+void TDBNavigator::BtnClick(TNavigateBtn button) {
+    TDataSet* ds = link_.DataSet();
+    if (!ds || !ds->Active()) return;
+    const bool moved = Guard([ds, button] {
+        switch (button) {
+        case TNavigateBtn::First: ds->First(); break;
+        case TNavigateBtn::Prior: ds->Prior(); break;
+        case TNavigateBtn::Next: ds->Next(); break;
+        case TNavigateBtn::Last: ds->Last(); break;
+        }
+    });
+    if (moved && OnClick) Guard([this, button] { OnClick(button); });
+}
+
+void TDBNavigator::Refresh() {
+    TDataSet* ds = link_.DataSet();
+    const bool active = ds && ds->Active() && !ds->IsEmpty();
+    const int recNo = active ? ds->RecNo() : 0;
+    const int count = active ? ds->RecordCount() : 0;
+    const bool inserting = active && ds->State() == DataSetState::Insert;
+    // While inserting, the new record counts as a position of its own: every move leaves it.
+    Button(TNavigateBtn::First)->setEnabled(active && (recNo > 1 || inserting));
+    Button(TNavigateBtn::Prior)->setEnabled(active && (recNo > 1 || inserting));
+    Button(TNavigateBtn::Next)->setEnabled(active && (recNo < count || inserting));
+    Button(TNavigateBtn::Last)->setEnabled(active && (recNo < count || inserting));
+}
+
+}  // namespace orv

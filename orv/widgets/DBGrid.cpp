@@ -1,0 +1,555 @@
+#include "orv/widgets/DBGrid.h"
+
+#include "orv/Host.h"
+#include "orv/Routines.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace orv {
+
+namespace {
+
+const char* const kLoadedProperty = "orvLoaded";
+
+QChar KeyCharOf(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return: case Qt::Key_Enter: return QLatin1Char('\r');
+    case Qt::Key_Backspace: return QLatin1Char('\b');
+    case Qt::Key_Escape: return QChar(0x1b);
+    default: break;
+    }
+    const QString text = event->text();
+    return !text.isEmpty() && text[0].isPrint() ? text[0] : QChar();
+}
+
+QIcon EllipsisIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("..."));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+// --- TDataSetModel ------------------------------------------------------------------------------
+
+TDataSetModel::TDataSetModel(TDBGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+
+int TDataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shape_.rows; }
+
+int TDataSetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_->ColumnCount(); }
+
+TDataSetModel::Shape TDataSetModel::Measure() const {
+    Shape shape;
+    TDataSet* ds = grid_->DataSet();
+    if (!ds || !ds->Active()) return shape;
+    shape.insertRow = ds->InsertPosition();
+    shape.rows = ds->RecordCount() + (shape.insertRow >= 0 ? 1 : 0);
+    shape.current = shape.insertRow >= 0 ? shape.insertRow : ds->RecNo() - 1;
+    return shape;
+}
+
+int TDataSetModel::CurrentRow() const { return Measure().current; }
+
+int TDataSetModel::RecordOfRow(int row) const {
+    TDataSet* ds = grid_->DataSet();
+    const int insertRow = ds ? ds->InsertPosition() : -1;
+    if (insertRow < 0 || row < insertRow) return row;
+    return row == insertRow ? -1 : row - 1;
+}
+
+bool TDataSetModel::IsBufferRow(int row) const {
+    TDataSet* ds = grid_->DataSet();
+    if (!ds) return false;
+    if (ds->State() == DataSetState::Insert) return row == ds->InsertPosition();
+    return ds->State() == DataSetState::Edit && row == ds->RecNo() - 1;
+}
+
+TField* TDataSetModel::FieldOfColumn(int column) const {
+    TDataSet* ds = grid_->DataSet();
+    if (!ds || column < 0 || column >= static_cast<int>(fieldIndex_.size())) return nullptr;
+    const int field = fieldIndex_[static_cast<size_t>(column)];
+    return field >= 0 && field < ds->FieldCount() ? &ds->Fields(field) : nullptr;
+}
+
+QString TDataSetModel::CellText(int row, int column, bool display) const {
+    TDataSet* ds = grid_->DataSet();
+    TField* field = FieldOfColumn(column);
+    if (!ds || !ds->Active() || !field) return QString();
+    // Painting must never fail: a throwing get-text or draw handler shows an empty cell.
+    try {
+        auto text = [&] {
+            QString t = display ? field->DisplayText() : field->Text();
+            if (display && grid_->OnDrawColumnCell) grid_->OnDrawColumnCell(row, grid_->Columns(column), t);
+            return t;
+        };
+        if (IsBufferRow(row)) return text();
+        const TDataSet::RowPeek peek(*ds, RecordOfRow(row));
+        return text();
+    } catch (...) {
+        return QString();
+    }
+}
+
+QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shape_.rows) return QVariant();
+    switch (role) {
+    case Qt::DisplayRole: return CellText(index.row(), index.column(), true);
+    case Qt::EditRole: return CellText(index.row(), index.column(), false);
+    case Qt::TextAlignmentRole: {
+        const TField* field = FieldOfColumn(index.column());
+        if (field && field->DataType() == FieldType::Float) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    default: return QVariant();
+    }
+}
+
+QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return QVariant();
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= grid_->ColumnCount()) return QVariant();
+        const TColumn& column = grid_->Columns(section);
+        if (!column.Title.isEmpty()) return column.Title;
+        const TField* field = FieldOfColumn(section);
+        return field ? field->DisplayLabel() : column.FieldName;
+    }
+    // The record indicator: the current row, "*" while inserting, "I" while editing.
+    TDataSet* ds = grid_->DataSet();
+    if (!ds || section != shape_.current) return QString();
+    switch (ds->State()) {
+    case DataSetState::Insert: return QStringLiteral("*");
+    case DataSetState::Edit: return QStringLiteral("I");
+    default: return QString::fromUtf8("\u25B6");
+    }
+}
+
+Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    TDataSet* ds = grid_->DataSet();
+    if (grid_->Editing() && ds && !ds->ReadOnly() && FieldOfColumn(index.column()) &&
+        !grid_->Columns(index.column()).ReadOnly)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    return grid_->WriteCell(index.row(), index.column(), value.toString(), true);
+}
+
+bool TDataSetModel::FieldsChanged() const {
+    TDataSet* ds = grid_->DataSet();
+    const int count = ds ? ds->FieldCount() : 0;
+    if (static_cast<int>(knownFields_.size()) != count) return true;
+    for (int i = 0; i < count; ++i)
+        if (knownFields_[static_cast<size_t>(i)] != &ds->Fields(i)) return true;
+    return false;
+}
+
+void TDataSetModel::Resolve() {
+    TDataSet* ds = grid_->DataSet();
+    knownFields_.clear();
+    if (ds)
+        for (int i = 0; i < ds->FieldCount(); ++i) knownFields_.push_back(&ds->Fields(i));
+    fieldIndex_.clear();
+    for (int i = 0; i < grid_->ColumnCount(); ++i) {
+        const TField* field = ds ? ds->FindField(grid_->Columns(i).FieldName) : nullptr;
+        fieldIndex_.push_back(field ? field->Index() : -1);
+    }
+}
+
+void TDataSetModel::Reset() {
+    beginResetModel();
+    Resolve();
+    shape_ = Measure();
+    indicatorRow_ = shape_.current;
+    endResetModel();
+}
+
+void TDataSetModel::OnDataSetEvent(const DataSetEvent& event) {
+    if (event.kind == DataSetEvent::DataChanged && FieldsChanged()) {
+        grid_->RebuildAutoColumns();
+        Reset();
+        return;
+    }
+    const Shape now = Measure();
+    if (now.rows != shape_.rows) {
+        if (now.rows == shape_.rows + 1 && now.insertRow >= 0 && shape_.insertRow < 0) {
+            beginInsertRows({}, now.insertRow, now.insertRow);  // Insert, Append
+            shape_ = now;
+            endInsertRows();
+        } else if (now.rows == shape_.rows - 1 && shape_.insertRow >= 0 && now.insertRow < 0) {
+            beginRemoveRows({}, shape_.insertRow, shape_.insertRow);  // a cancelled insert
+            shape_ = now;
+            endRemoveRows();
+        } else if (now.rows == shape_.rows - 1 && shape_.insertRow < 0 && now.insertRow < 0 && shape_.current >= 0 &&
+                   event.kind == DataSetEvent::DataChanged) {
+            beginRemoveRows({}, shape_.current, shape_.current);  // Delete
+            shape_ = now;
+            endRemoveRows();
+        } else {
+            Reset();
+            return;
+        }
+    }
+    shape_ = now;
+    if (shape_.rows == 0 || columnCount() == 0) return;
+    switch (event.kind) {
+    case DataSetEvent::Scrolled:
+        break;
+    case DataSetEvent::FieldChanged:
+    case DataSetEvent::RecordChanged:
+    case DataSetEvent::StateChanged:
+        // Other columns of the row may show the changed field through get-text handlers.
+        if (shape_.current >= 0) emit dataChanged(index(shape_.current, 0), index(shape_.current, columnCount() - 1));
+        break;
+    case DataSetEvent::DataChanged:
+        emit dataChanged(index(0, 0), index(shape_.rows - 1, columnCount() - 1));
+        break;
+    }
+    if (indicatorRow_ != shape_.current) {
+        if (indicatorRow_ >= 0 && indicatorRow_ < shape_.rows) emit headerDataChanged(Qt::Vertical, indicatorRow_, indicatorRow_);
+        indicatorRow_ = shape_.current;
+    }
+    if (indicatorRow_ >= 0) emit headerDataChanged(Qt::Vertical, indicatorRow_, indicatorRow_);
+}
+
+// --- cell editor ----------------------------------------------------------------------------------
+
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        if (!grid_->BeginCellEdit()) return nullptr;
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        const int column = index.column();
+        if (const TField* field = grid_->Model()->FieldOfColumn(column); field && field->DataType() == FieldType::String)
+            editor->setMaxLength(field->Size());
+        if (grid_->Columns(column).ButtonStyle == TColumnButtonStyle::Ellipsis) {
+            QAction* button = editor->addAction(EllipsisIcon(), QLineEdit::TrailingPosition);
+            TDBGrid* grid = grid_;
+            QObject::connect(button, &QAction::triggered, grid, [grid] { Fire(grid->OnEditButtonClick); });
+        }
+        editor->installEventFilter(grid_);
+        // Written at once, as the data-aware edits do: a toolbar's Confirmar posts what is typed.
+        const QPersistentModelIndex cell(index);
+        TDBGrid* grid = grid_;
+        QObject::connect(editor, &QLineEdit::textEdited, grid, [grid, cell](const QString& text) {
+            if (cell.isValid()) grid->WriteCell(cell.row(), cell.column(), text, false);
+        });
+        grid_->editor_ = editor;
+        return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        // Loaded once: the row repaints on every write and must not reset what is being typed.
+        if (editor->property(kLoadedProperty).toBool()) return;
+        editor->setProperty(kLoadedProperty, true);
+        static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+    }
+
+private:
+    TDBGrid* grid_;
+};
+
+// --- TDBGrid ------------------------------------------------------------------------------------
+
+TDBGrid::TDBGrid(QWidget* parent, const QString& name)
+    : QTableView(parent),
+      TControl(this, name),
+      link_([this](const DataSetEvent& event) { OnLinkEvent(event); }),
+      model_(new TDataSetModel(this)) {
+    setModel(model_);
+    setItemDelegate(new GridDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) + 8);
+    horizontalHeader()->setHighlightSections(false);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { ApplyColumns(); });
+    connect(this, &QAbstractItemView::clicked, this, [this] { Fire(OnCellClick); });
+    SetEditing(false);
+}
+
+TDBGrid::~TDBGrid() = default;
+
+TColumn& TDBGrid::AddColumn(const QString& fieldName, const QString& title, int width) {
+    if (!customColumns_) columns_.clear();
+    customColumns_ = true;
+    auto column = std::make_unique<TColumn>();
+    column->FieldName = fieldName;
+    column->Title = title;
+    column->Width = width;
+    columns_.push_back(std::move(column));
+    model_->Reset();
+    return *columns_.back();
+}
+
+void TDBGrid::ClearColumns() {
+    customColumns_ = false;
+    RebuildAutoColumns();
+    model_->Reset();
+}
+
+void TDBGrid::ColumnsChanged() { model_->Reset(); }
+
+void TDBGrid::RebuildAutoColumns() {
+    if (customColumns_) return;
+    columns_.clear();
+    TDataSet* ds = DataSet();
+    if (!ds) return;
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+        if (!ds->Fields(i).Visible()) continue;
+        auto column = std::make_unique<TColumn>();
+        column->FieldName = ds->Fields(i).FieldName();
+        columns_.push_back(std::move(column));
+    }
+}
+
+void TDBGrid::ApplyColumns() {
+    const int charWidth = fontMetrics().averageCharWidth();
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const TColumn& column = Columns(i);
+        setColumnHidden(i, !column.Visible);
+        int width = column.Width;
+        if (width <= 0) {
+            const TField* field = model_->FieldOfColumn(i);
+            const int fieldWidth = field ? field->DisplayWidth() * charWidth : 0;
+            const int titleWidth = fontMetrics().horizontalAdvance(model_->headerData(i, Qt::Horizontal).toString());
+            width = std::max(fieldWidth, titleWidth) + 12;
+        }
+        setColumnWidth(i, width);
+    }
+    if (selectedIndex_ >= ColumnCount()) selectedIndex_ = 0;
+    SyncFromDataSet();
+}
+
+void TDBGrid::SetEditing(bool editing) {
+    editing_ = editing;
+    setEditTriggers(editing ? QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed |
+                                  QAbstractItemView::EditKeyPressed
+                            : QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(editing ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    setTabKeyNavigation(editing);
+}
+
+TField* TDBGrid::SelectedField() const { return model_->FieldOfColumn(selectedIndex_); }
+
+void TDBGrid::SetSelectedIndex(int column) {
+    if (column < 0 || column >= ColumnCount() || column == selectedIndex_) return;
+    const int row = model_->CurrentRow();
+    if (row < 0) {
+        // No row to put the cursor on: the column still changes, with its events.
+        if (!Fire(OnColExit)) return;
+        selectedIndex_ = column;
+        Fire(OnColEnter);
+        return;
+    }
+    setCurrentIndex(model_->index(row, column));
+}
+
+void TDBGrid::OnLinkEvent(const DataSetEvent& event) {
+    model_->OnDataSetEvent(event);
+    if (!movingCursor_) SyncFromDataSet();
+}
+
+void TDBGrid::SyncFromDataSet() {
+    if (syncing_) return;
+    const int row = model_->CurrentRow();
+    if (row < 0 || row >= model_->rowCount()) return;
+    const int column = selectedIndex_ >= 0 && selectedIndex_ < ColumnCount() ? selectedIndex_ : 0;
+    const QModelIndex target = model_->index(row, column);
+    if (!target.isValid() || currentIndex() == target) return;
+    syncing_ = true;
+    const auto rows = editing_ ? QItemSelectionModel::NoUpdate : QItemSelectionModel::Rows;
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | rows);
+    scrollTo(target);
+    syncing_ = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);  // commits and closes the editor of the cell left
+    if (syncing_ || !current.isValid()) return;
+    const bool columnChanged = current.column() != selectedIndex_;
+    if (columnChanged) {
+        if (!Fire(OnColExit)) {
+            SyncFromDataSet();
+            return;
+        }
+        selectedIndex_ = current.column();
+    }
+    if (current.row() != model_->CurrentRow()) {
+        MoveCursorToRow(current.row());
+        // Where the data set really is: the move may have been refused, or a post shifted the rows.
+        const int row = model_->CurrentRow();
+        if (row >= 0 && currentIndex().row() != row) {
+            syncing_ = true;
+            const auto rows = editing_ ? QItemSelectionModel::NoUpdate : QItemSelectionModel::Rows;
+            selectionModel()->setCurrentIndex(model_->index(row, selectedIndex_), QItemSelectionModel::ClearAndSelect | rows);
+            syncing_ = false;
+        }
+    }
+    if (columnChanged) Fire(OnColEnter);
+}
+
+bool TDBGrid::MoveCursorToRow(int row) {
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active() || row == model_->CurrentRow()) return true;
+    movingCursor_ = true;
+    const bool moved = Guard([&] {
+        int target = model_->RecordOfRow(row);
+        if (ds->State() == DataSetState::Insert) {
+            // Posting the new record shifts the rows from its position on by one.
+            const int insertRow = ds->InsertPosition();
+            const int before = ds->RecordCount();
+            ds->CheckBrowseMode();
+            if (ds->RecordCount() > before && target >= insertRow) ++target;
+        }
+        ds->SetRecNo(target + 1);
+    });
+    movingCursor_ = false;
+    return moved;
+}
+
+bool TDBGrid::BeginCellEdit() {
+    TDataSet* ds = DataSet();
+    TDataSource* source = DataSource();
+    if (!editing_ || !ds || !ds->Active() || ds->ReadOnly()) return false;
+    return ds->State() != DataSetState::Browse || source->AutoEdit;
+}
+
+bool TDBGrid::WriteCell(int row, int column, const QString& text, bool report) {
+    TDataSet* ds = DataSet();
+    TField* field = model_->FieldOfColumn(column);
+    if (!ds || !field) return false;
+    auto write = [&] {
+        if (row != model_->CurrentRow() && !MoveCursorToRow(row)) Abort();
+        if (ds->State() == DataSetState::Browse) ds->Edit();
+        field->SetText(text);
+    };
+    if (report) return Guard(write);
+    // While typing, a half-written value is no error yet; the commit reports it.
+    try {
+        write();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TDBGrid::CommitEditor() {
+    if (!editor_ || state() != QAbstractItemView::EditingState) return;
+    QWidget* editor = editor_;
+    editor_ = nullptr;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::DeleteRecord() {
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active() || (ds->IsEmpty() && ds->State() != DataSetState::Insert)) return;
+    Guard([&] {
+        if (ConfirmDelete && !Host().AskYesNo(QStringLiteral("Confirma exclusão?"))) return;
+        ds->Delete();
+    });
+}
+
+bool TDBGrid::KeyPressAllowed(QKeyEvent* event, std::unique_ptr<QKeyEvent>& replaced) {
+    const QChar key = KeyCharOf(event);
+    if (key.isNull() || !OnKeyPress) return true;
+    QChar changed = key;
+    if (!Guard([&] { OnKeyPress(changed); }) || changed.isNull()) return false;
+    if (changed != key && changed.isPrint())
+        replaced = std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_unknown, event->modifiers(), QString(changed));
+    return true;
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    std::unique_ptr<QKeyEvent> replaced;
+    if (state() != QAbstractItemView::EditingState && !KeyPressAllowed(event, replaced)) {
+        event->accept();
+        return;
+    }
+    TDataSet* ds = DataSet();
+    if (editing_ && ds && ds->Active() && !ds->ReadOnly()) {
+        const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier));
+        const bool inserting = ds->State() == DataSetState::Insert;
+        if (plain && event->key() == Qt::Key_Down && currentIndex().row() == model_->rowCount() - 1) {
+            CommitEditor();
+            // An untouched new record stays the last one: no second empty row.
+            if (!(inserting && !ds->Modified())) Guard([ds] { ds->Append(); });
+            event->accept();
+            return;
+        }
+        if (plain && event->key() == Qt::Key_Insert) {
+            CommitEditor();
+            Guard([ds] { ds->Insert(); });
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+            CommitEditor();
+            DeleteRecord();
+            event->accept();
+            return;
+        }
+        if (plain && event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState &&
+            ds->State() != DataSetState::Browse) {
+            Guard([ds] { ds->Cancel(); });
+            event->accept();
+            return;
+        }
+    }
+    QKeyEvent* effective = replaced ? replaced.get() : event;
+    keyInFlight_ = effective;
+    QTableView::keyPressEvent(effective);
+    keyInFlight_ = nullptr;
+    if (replaced) event->setAccepted(replaced->isAccepted());
+}
+
+bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+    // Keys typed into a cell editor reach the grid's OnKeyPress first, as in Delphi; the key that
+    // opened the editor already went through it.
+    if (event->type() == QEvent::KeyPress && watched == editor_ && event != keyInFlight_) {
+        std::unique_ptr<QKeyEvent> replaced;
+        if (!KeyPressAllowed(static_cast<QKeyEvent*>(event), replaced)) return true;
+        if (replaced) {
+            keyInFlight_ = replaced.get();
+            QCoreApplication::sendEvent(watched, replaced.get());
+            keyInFlight_ = nullptr;
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    Fire(OnDblClick);
+}
+
+void TDBGrid::ExitCheck() {
+    TDataSet* ds = DataSet();
+    // Only an editing grid makes rows of its own: a list grid must not cancel the record a
+    // toolbar's Incluir just started while the focus was on the list.
+    if (editing_ && CancelOnExit && ds && ds->State() == DataSetState::Insert && !ds->Modified()) ds->Cancel();
+}
+
+}  // namespace orv

@@ -1,0 +1,66 @@
+#include "shell/MainWindow.h"
+
+#include "orv/Host.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace shell {
+
+QString ModulePath(const QString& modulesDir, const QString& code) {
+    return QDir(modulesDir).filePath(QStringLiteral("lib%1.so").arg(code.toLower()));
+}
+
+MainWindow::MainWindow(QString modulesDir, QString operatorName, QWidget* parent)
+    : QMainWindow(parent), modulesDir_(std::move(modulesDir)) {
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setWindowTitle(QStringLiteral("ERP - Gestão Empresarial"));
+    QMenu* patrimonio = menuBar()->addMenu(QStringLiteral("&Patrimônio"));
+    patrimonio->setObjectName(QStringLiteral("mnuPatrimonio"));
+    QAction* transf = patrimonio->addAction(QStringLiteral("Transferência Física (ZMT02600)"));
+    transf->setObjectName(QStringLiteral("mnuZMT02600"));
+    connect(transf, &QAction::triggered, this, [this] { OpenModule(QStringLiteral("ZMT02600")); });
+    QMenu* sistema = menuBar()->addMenu(QStringLiteral("&Sistema"));
+    QAction* sair = sistema->addAction(QStringLiteral("Sair"));
+    connect(sair, &QAction::triggered, this, &QWidget::close);
+
+    auto* welcome = new QLabel(QStringLiteral("Escolha uma rotina no menu Patrimônio."), this);
+    welcome->setAlignment(Qt::AlignCenter);
+    setCentralWidget(welcome);
+    statusBar()->showMessage(QStringLiteral("Operador: %1").arg(operatorName));
+    resize(1000, 700);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::OpenModule(const QString& code, QString* error) {
+    auto fail = [&](const QString& text) {
+        if (error)
+            *error = text;
+        else
+            orv::Host().ShowMessage(text);
+        return false;
+    };
+    auto& lib = modules_[code];
+    if (!lib) lib = std::make_unique<QLibrary>(ModulePath(modulesDir_, code));
+    if (!lib->isLoaded() && !lib->load()) {
+        const QString why = lib->errorString();
+        modules_.erase(code);
+        return fail(QStringLiteral("Não foi possível carregar o módulo %1.\n%2").arg(code, why));
+    }
+    using Entry = void (*)();
+    auto entry = reinterpret_cast<Entry>(lib->resolve("IniProc"));
+    if (!entry) return fail(QStringLiteral("O módulo %1 não tem o ponto de entrada IniProc.").arg(code));
+    entry();
+    return true;
+}
+
+void MainWindow::UnloadModules() {
+    for (auto& [code, lib] : modules_)
+        if (lib->isLoaded()) lib->unload();
+    modules_.clear();
+}
+
+}  // namespace shell

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLibrary>
+#include <QMainWindow>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+namespace shell {
+
+// The shell's main window: the Patrimônio menu, and the modules it loads at run time.
+class MainWindow : public QMainWindow {
+public:
+    MainWindow(QString modulesDir, QString operatorName, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Loads the module of a screen code ("ZMT02600") and calls its IniProc. Returns false
+    // with a message already shown (or in `error`) when the module cannot be loaded.
+    bool OpenModule(const QString& code, QString* error = nullptr);
+    // Unloads every module (their screens must be closed).
+    void UnloadModules();
+
+private:
+    QString modulesDir_;
+    std::map<QString, std::unique_ptr<QLibrary>> modules_;
+};
+
+// Where a screen code's module lives, e.g. "ZMT02600" -> DIR/libzmt02600.so.
+QString ModulePath(const QString& modulesDir, const QString& code);
+
+}  // namespace shell

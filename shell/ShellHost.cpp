@@ -1,0 +1,95 @@
+#include "shell/ShellHost.h"
+
+#include "orv/DataSet.h"
+#include "orv/ScriptedHost.h"
+#include "shell/PickListDialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace shell {
+
+namespace {
+
+QWidget* ActiveWindow() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) w = QApplication::activeWindow();
+    return w;
+}
+
+QString AppTitle() { return QStringLiteral("ERP - Patrimônio"); }
+
+}  // namespace
+
+void ShellHost::ShowMessage(const QString& text) {
+    // A message must be readable even under the wait cursor of a busy animation.
+    if (busyDepth_ > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, ActiveWindow());
+    box.exec();
+    if (busyDepth_ > 0) QApplication::restoreOverrideCursor();
+}
+
+bool ShellHost::AskYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, ActiveWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("Sim"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Não"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+bool ShellHost::Pesquisar(orv::TDataSource& source, const QString& title) {
+    orv::TDataSet* ds = source.DataSet();
+    QString caption, emptyText;
+    orv::SplitTitle(title, caption, emptyText);
+    if (!ds || !ds->Active() || ds->IsEmpty()) {
+        if (!emptyText.isEmpty()) ShowMessage(emptyText);
+        return false;
+    }
+    PickListDialog dialog(*ds, caption, false, ActiveWindow());
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenRow() < 0) return false;
+    ds->SetRecNo(dialog.ChosenRow() + 1);
+    return true;
+}
+
+bool ShellHost::PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title, QString& list) {
+    orv::TDataSet* ds = source.DataSet();
+    QString caption, emptyText;
+    orv::SplitTitle(title, caption, emptyText);
+    if (!ds || !ds->Active() || ds->IsEmpty()) {
+        if (!emptyText.isEmpty()) ShowMessage(emptyText);
+        return false;
+    }
+    PickListDialog dialog(*ds, caption, true, ActiveWindow());
+    dialog.Tick(keyField, list.split(QLatin1Char('_'), Qt::SkipEmptyParts));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    list = dialog.Ticked(keyField).join(QLatin1Char('_'));
+    return true;
+}
+
+void ShellHost::ShowBusy(int) {
+    if (busyDepth_++ > 0) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (QWidget* window = ActiveWindow()) {
+        auto* label = new QLabel(QStringLiteral("Aguarde..."), window);
+        label->setObjectName(QStringLiteral("lblAguarde"));
+        label->setStyleSheet(QStringLiteral("background:#FFFFE1;border:1px solid #808080;padding:6px 14px;"));
+        label->adjustSize();
+        label->move((window->width() - label->width()) / 2, (window->height() - label->height()) / 2);
+        label->show();
+        label->raise();
+        label->repaint();
+        overlay_ = label;
+    }
+}
+
+void ShellHost::HideBusy() {
+    if (busyDepth_ == 0 || --busyDepth_ > 0) return;
+    if (overlay_) overlay_->deleteLater();
+    overlay_ = nullptr;
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace shell

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "contracts/HostServices.h"
+
+#include <QPointer>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace shell {
+
+// The shell's host services: Qt message boxes and pick lists, a wait cursor with a small
+// overlay as the busy animation, the logged-in operator and the server's address.
+class ShellHost : public contracts::IHostServices {
+public:
+    QString operador, nomeOperador, webUrl = QStringLiteral("127.0.0.1"), token;
+    int webPort = 0;
+
+    void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    bool Pesquisar(orv::TDataSource& source, const QString& title) override;
+    bool PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
+    void ShowBusy(int kind) override;
+    void HideBusy() override;
+    QString Operador() override { return operador; }
+    QString NomeOperador() override { return nomeOperador; }
+    QString WebURL() override { return webUrl; }
+    int WebPort() override { return webPort; }
+    QString AccessToken() override { return token; }
+    // Screens read the shared database directly, so there is no local copy to refresh.
+    void AtualizaLocalCache(const QStringList&) override {}
+    QObject* MainWindow() override { return mainWindow; }
+
+    QObject* mainWindow = nullptr;
+
+private:
+    int busyDepth_ = 0;
+    QPointer<QLabel> overlay_;
+};
+
+}  // namespace shell

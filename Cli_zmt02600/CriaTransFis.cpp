@@ -2,6 +2,7 @@
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/Host.h"
+#include "orv/widgets/FocusManager.h"
 #include "orv/widgets/Guard.h"
 
 #include <QApplication>
@@ -40,6 +41,8 @@ extern "C" void CriaTransFis() {
                 return;
             }
             boIdCriado = true;
+            // The screen opens with the company to be typed (its enter handler runs).
+            orv::FocusControl(screen->medEmpresa);
         }
         FrmTransferenciaFisica->show();
         FrmTransferenciaFisica->setWindowState(FrmTransferenciaFisica->windowState() & ~Qt::WindowMinimized);

@@ -1,0 +1,225 @@
+#include "tests/screen/ScreenHarness.h"
+
+#include "orv/Database.h"
+#include "orv/Host.h"
+#include "orv/widgets/FocusManager.h"
+#include "orv/widgets/PageControl.h"
+#include "tests/support/Fixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace screentest {
+
+using erptest::InsertRow;
+using erptest::InsertRows;
+
+namespace {
+
+const std::string kToken = "token-de-teste";
+
+QVariantMap Transfer(const char* capa, const char* bem, const char* date, QStringList ante, QStringList novo) {
+    return {{"CDEMPRESA", "01"},      {"NRSEQCAPAOPEBEM", capa}, {"NRSEQITCAPAOPE", capa},
+            {"IDSIMULOPERABEM", "R"}, {"NRSEQOPERABEM", capa},   {"CDBEMATIVO", bem},
+            {"CDFILIALITCANTE", ante.value(0)}, {"CDCENTCUITCANTE", ante.value(1)},
+            {"CDSETORITCANTE", ante.value(2)},  {"CDOPERESPBEMANT", ante.value(3).isEmpty() ? QVariant() : ante.value(3)},
+            {"CDFILIALITCNOVO", novo.value(0)}, {"CDCENTCUITCNOVO", novo.value(1)},
+            {"CDSETORITCNOVO", novo.value(2)},  {"CDOPERESPBEMNOV", novo.value(3).isEmpty() ? QVariant() : novo.value(3)},
+            {"QTITCAPAOPEANTE", 1.0}, {"QTITCAPAOPENOVO", 1.0}, {"DTINCITCAPAOPER", QString(date) + "T10:00:00"},
+            {"CDOPEINCITCAPA", "000000000001"}};
+}
+
+QVariantMap Header(const char* capa, const char* date) {
+    return {{"CDEMPRESA", "01"},          {"NRSEQCAPAOPEBEM", capa}, {"IDSITCAPAOPER", "2"},
+            {"DTCAPAOPEBEM", date},       {"CDTIPOOPERBEM", "000001"}, {"IDIDENTCAPAOPER", "03"},
+            {"CDMOTIVOOPER", "000001"},   {"CDOPERESPOPERA", "000000000001"},
+            {"DTINCCAPAOPER", QString(date) + "T10:00:00"}, {"CDOPEINCCAPA", "000000000001"}};
+}
+
+}  // namespace
+
+ScreenHarness::ScreenHarness() {
+    database_ = std::make_unique<erptest::TestDatabase>(erptest::TestDatabase::Sqlite());
+    InsertFixture();
+    orv::SetSharedConnectionName(database_->connectionName());
+
+    const QString base = database_->connectionName();
+    dispatcher_ = std::make_unique<server::Dispatcher>();
+    service_ = std::make_unique<server::TransFisicaService>([base] { return server::Repository(orv::ThreadConnection(base)); });
+    service_->RegisterMethods(*dispatcher_);
+    server::RpcServerOptions options;
+    options.token = kToken;
+    options.threads = 2;
+    options.log = false;
+    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, options);
+    port_ = rpc_->Start();
+
+    host_.webUrl = QStringLiteral("127.0.0.1");
+    host_.webPort = port_;
+    host_.token = QString::fromStdString(kToken);
+    orv::InstallHost(&host_);
+    IniProc();
+    if (!FrmTransferenciaFisica) throw std::runtime_error("a tela não foi criada: " + host_.messages.join(" | ").toStdString());
+}
+
+ScreenHarness::~ScreenHarness() {
+    if (FrmTransferenciaFisica) {
+        // Leave whatever is pending so the close is not refused.
+        FrmTransferenciaFisica->cdsCapa.Close();
+        delete FrmTransferenciaFisica;
+    }
+    boIdCriado = false;
+    orv::InstallHost(nullptr);
+    rpc_->Stop();
+    orv::SetSharedConnectionName(QStringLiteral("dtmDBGeral"));
+}
+
+void ScreenHarness::IniProc() {
+    ::IniProc();
+    if (FrmTransferenciaFisica) {
+        QApplication::setActiveWindow(FrmTransferenciaFisica);
+        if (!QTest::qWaitForWindowActive(FrmTransferenciaFisica)) throw std::runtime_error("janela não ativada");
+    }
+}
+
+bool ScreenHarness::CloseScreen() {
+    const bool closed = FrmTransferenciaFisica->close();
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return closed;
+}
+
+void ScreenHarness::Focus(QWidget* control) {
+    orv::FocusControl(control);
+    QApplication::processEvents();
+}
+
+void ScreenHarness::Type(QLineEdit* edit, const QString& text) {
+    Focus(edit);
+    QTest::keyClicks(edit, text);
+    QApplication::processEvents();
+}
+
+void ScreenHarness::Set(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    QApplication::processEvents();
+}
+
+void ScreenHarness::Click(QWidget* target) {
+    if (auto* page = qobject_cast<orv::TTabSheet*>(target)) {
+        page->PageControl()->SelectPage(page->PageIndex());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
+        button->click();
+    }
+    QApplication::processEvents();
+}
+
+void ScreenHarness::Trigger(QAction* item) {
+    item->trigger();
+    QApplication::processEvents();
+}
+
+QStringList ScreenHarness::TakeMessages() {
+    QStringList m = host_.messages;
+    host_.messages.clear();
+    return m;
+}
+
+void ScreenHarness::OpenAsset(const QString& empresa, const QString& patrimonio) {
+    Focus(frm().medEmpresa);
+    Set(frm().medEmpresa, empresa);
+    Focus(frm().medBem);
+    Set(frm().medBem, patrimonio);
+    Focus(frm().dbgPadrao);
+}
+
+QVariant ScreenHarness::Sql(const QString& sql) { return erptest::QueryValue(db(), sql); }
+
+void ScreenHarness::InsertFixture() {
+    QSqlDatabase d = db();
+    InsertRows(d, "EMPRESA", {{{"CDEMPRESA", "01"}, {"NMEMPRESA", "Transportes Serra Azul S.A."}},
+                              {{"CDEMPRESA", "02"}, {"NMEMPRESA", "Metalúrgica Vale do Aço Ltda."}}});
+    InsertRows(d, "FILIAL", {{{"CDFILIAL", "0001"}, {"CDEMPRESA", "01"}, {"NMFILIAL", "Matriz São Paulo"}},
+                             {{"CDFILIAL", "0002"}, {"CDEMPRESA", "01"}, {"NMFILIAL", "Filial Campinas"}},
+                             {{"CDFILIAL", "00A1"}, {"CDEMPRESA", "01"}, {"NMFILIAL", "Depósito Jundiaí"}},
+                             {{"CDFILIAL", "0101"}, {"CDEMPRESA", "02"}, {"NMFILIAL", "Fábrica Ipatinga"}}});
+    InsertRows(d, "CENTCUST", {{{"CDCENTCUST", "0001"}, {"NMCENTCUST", "Administrativo"}},
+                               {{"CDCENTCUST", "0002"}, {"NMCENTCUST", "Produção"}},
+                               {{"CDCENTCUST", "0003"}, {"NMCENTCUST", "Logística"}},
+                               {{"CDCENTCUST", "0009"}, {"NMCENTCUST", "Projetos Especiais"}}});
+    InsertRows(d, "CENTCUSTFIL", {{{"CDCENTCUST", "0001"}, {"CDFILIAL", "0001"}}, {{"CDCENTCUST", "0002"}, {"CDFILIAL", "0001"}},
+                                  {{"CDCENTCUST", "0001"}, {"CDFILIAL", "0002"}}, {{"CDCENTCUST", "0003"}, {"CDFILIAL", "0002"}},
+                                  {{"CDCENTCUST", "0003"}, {"CDFILIAL", "00A1"}}, {{"CDCENTCUST", "0002"}, {"CDFILIAL", "0101"}}});
+    InsertRows(d, "OPERADOR", {{{"CDOPERADOR", "000000000001"}, {"NMOPERADOR", "Administrador do Sistema"}, {"IDOPERATIVO", "A"}},
+                               {{"CDOPERADOR", "000000000002"}, {"NMOPERADOR", "Maria Souza"}, {"IDOPERATIVO", "A"}},
+                               {{"CDOPERADOR", "000000000003"}, {"NMOPERADOR", "João Lima"}, {"IDOPERATIVO", "A"}},
+                               {{"CDOPERADOR", "000000000009"}, {"NMOPERADOR", "Paulo Santos"}, {"IDOPERATIVO", "I"}}});
+    InsertRows(d, "SETOR", {{{"CDSETOR", "0001"}, {"CDCENTCUST", "0001"}, {"NMSETOR", "Secretaria"}, {"SGSETOR", "SEC"},
+                             {"CDOPERESPBEM", "000000000002"}},
+                            {{"CDSETOR", "0002"}, {"CDCENTCUST", "0001"}, {"NMSETOR", "Recepção"}, {"SGSETOR", "REC"}},
+                            {{"CDSETOR", "0003"}, {"CDCENTCUST", "0003"}, {"NMSETOR", "Expedição"}, {"SGSETOR", "EXP"},
+                             {"CDOPERESPBEM", "000000000003"}}});
+    InsertRows(d, "TIPOOPERBEM",
+               {{{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000001"}, {"NMTIPOOPERBEM", "Transferência entre filiais"}, {"IDTIPOOPERBEM", "03"}},
+                {{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000002"}, {"NMTIPOOPERBEM", "Remanejamento"}, {"IDTIPOOPERBEM", "03"}},
+                {{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000003"}, {"NMTIPOOPERBEM", "Aquisição de bens"}, {"IDTIPOOPERBEM", "01"}},
+                {{"CDEMPRESA", "02"}, {"CDTIPOOPERBEM", "000001"}, {"NMTIPOOPERBEM", "Transferência"}, {"IDTIPOOPERBEM", "03"}}});
+    InsertRows(d, "MOTIVOOPER",
+               {{{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000001"}, {"CDMOTIVOOPER", "000001"}, {"NMMOTIVOOPER", "Reestruturação de área"}},
+                {{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000001"}, {"CDMOTIVOOPER", "000002"}, {"NMMOTIVOOPER", "Abertura de filial"}},
+                {{"CDEMPRESA", "01"}, {"CDTIPOOPERBEM", "000002"}, {"CDMOTIVOOPER", "000003"}, {"NMMOTIVOOPER", "Conserto"}}});
+    InsertRows(d, "GRUPOBEM", {{{"CDEMPRESA", "01"}, {"CDGRUPOBEM", "000001"}, {"NMGRUPOBEM", "Informática"}},
+                               {{"CDEMPRESA", "01"}, {"CDGRUPOBEM", "000002"}, {"NMGRUPOBEM", "Móveis"}}});
+    auto asset = [&](const char* code, const char* patri, const char* name, QStringList at, QVariant dtultdep = {}) {
+        QVariantMap row{{"CDBEMATIVO", code}, {"CDEMPRESA", "01"}, {"CDPATRIBEMATIVO", patri}, {"NMBEMATIVO", name},
+                        {"CDGRUPOBEM", "000001"}, {"VRAQUIBEMATIVO", 5000.0}, {"QTMESDEPBEM", 60.0},
+                        {"VRINIDEPBEM", 4500.0}, {"QTATUABEMATIVO", 1.0}, {"VRTAXANODEPBEM", 20.0}};
+        if (!at.isEmpty()) {
+            row["CDFILIAL"] = at.value(0);
+            row["CDCENTCUST"] = at.value(1);
+            row["CDSETOR"] = at.value(2);
+            if (!at.value(3).isEmpty()) row["CDOPERESPBEM"] = at.value(3);
+        }
+        if (dtultdep.isValid()) row["DTULTDEPBEM"] = dtultdep;
+        InsertRow(d, "BEMATIVO", row);
+    };
+    asset("0000000001", "100001", "Notebook Dell Latitude 5420", {"0001", "0001", "0001", "000000000002"}, "2026-09-30");
+    asset("0000000002", "100002", "Mesa de escritório em L", {"0001", "0001", "0002", "000000000003"});
+    asset("0000000003", "100003", "Torno mecânico", {});
+    asset("0000000004", "100004", "Empilhadeira elétrica 2,5 t", {"00A1", "0003", "0003", "000000000003"});
+    asset("0000000005", "100005", "Armário de aço 2 portas", {"0002", "0001", "0001", ""});
+    InsertRow(d, "BEMATIVO", {{"CDBEMATIVO", "0000000010"}, {"CDEMPRESA", "02"}, {"CDPATRIBEMATIVO", "200001"},
+                              {"NMBEMATIVO", "Prensa hidráulica"}, {"QTATUABEMATIVO", 1.0}});
+
+    InsertRows(d, "CAPAOPERABEM", {Header("0000000001", "2025-03-10"), Header("0000000002", "2025-06-20"),
+                                   Header("0000000003", "2030-01-10")});
+    InsertRows(d, "ITCAPAOPERABEM",
+               {Transfer("0000000001", "0000000004", "2025-03-10", {"0001", "0001", "0001", "000000000002"},
+                         {"0002", "0001", "0001", "000000000002"}),
+                Transfer("0000000002", "0000000004", "2025-06-20", {"0002", "0001", "0001", "000000000002"},
+                         {"00A1", "0003", "0003", "000000000003"}),
+                Transfer("0000000003", "0000000005", "2030-01-10", {"0001", "0001", "0001", ""},
+                         {"0002", "0001", "0001", ""})});
+    for (const char* name : {"CAPAOPERABEM", "ITCAPAOPERABEM", "OPERABEM"})
+        InsertRow(d, "SEQUENCIA", {{"CDEMPRESA", "01"}, {"IDSIMULOPERABEM", "R"}, {"NMSEQUENCIA", name}, {"NRULTIMO", 3}});
+
+    InsertRows(d, "HISTPADR", {{{"CDHISTPADR", "0001"}, {"DSHISTPADR", "Transferência de bem entre filiais"}}});
+    InsertRows(d, "CLIENTE", {{{"CDCLIENTE", "000000000000000000001"}, {"NMFANTCLIE", "Serra Azul Campinas"},
+                               {"NRINSJURCLIE", "12345678000195"}, {"IDTPIJURCLIE", "J"}}});
+    InsertRows(d, "SERIENF", {{{"CDFILIAL", "0002"}, {"CDSERIE", "1"}, {"DSSERIE", "Série 1"}},
+                              {{"CDFILIAL", "0001"}, {"CDSERIE", "U"}, {"DSSERIE", "Série única"}}});
+    InsertRows(d, "NOTAFISCAL",
+               {{{"NRLANCTONF", "100"}, {"NRNOTAFISC", "000100"}, {"DESCRICAO", "Remessa bens"},
+                 {"DTENTRSAID", "2026-11-02T00:00:00"}, {"CDFILIRECE", "0002"}, {"CDFILIEMIT", "0001"},
+                 {"CDTIPOOPER", "TR"}, {"CDSERIE", "1"}, {"IDENTRSAIDOP", "S"}, {"CDFILIAL", "0001"}},
+                {{"NRLANCTONF", "101"}, {"NRNOTAFISC", "000101"}, {"DESCRICAO", "Remessa depósito"},
+                 {"DTENTRSAID", "2026-11-03T00:00:00"}, {"CDFILIRECE", "00A1"}, {"CDFILIEMIT", "0001"},
+                 {"CDTIPOOPER", "TR"}, {"CDSERIE", "U"}, {"IDENTRSAIDOP", "S"}, {"CDFILIAL", "0001"}}});
+}
+
+}  // namespace screentest

@@ -1,0 +1,88 @@
+#pragma once
+
+// The transfer screen for real: a throwaway SQLite database with a small fixture, the real
+// application server in process on a loopback port, a scripted host (messages, questions and
+// pick lists), and the screen created through the module's entry, its window active.
+
+#include "Cli_zmt02600/ModuleVars.h"
+#include "Cli_zmt02600/TFrmTransferenciaFisica.h"
+#include "orv/ScriptedHost.h"
+#include "server/Dispatcher.h"
+#include "server/RpcServer.h"
+#include "server/TransFisicaService.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QLineEdit>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace screentest {
+
+// Fixture codes.
+namespace fx {
+inline const QString kEmpresa = QStringLiteral("01");
+inline const QString kMatriz = QStringLiteral("0001");       // company 01
+inline const QString kCampinas = QStringLiteral("0002");     // company 01
+inline const QString kJundiai = QStringLiteral("00A1");      // company 01, a code with a letter
+inline const QString kFabrica = QStringLiteral("0101");      // company 02
+inline const QString kAdm = QStringLiteral("0001");          // cost centre of Matriz and Campinas
+inline const QString kProd = QStringLiteral("0002");         // Matriz and Fábrica
+inline const QString kLog = QStringLiteral("0003");          // Campinas and Jundiaí
+inline const QString kSemVinculo = QStringLiteral("0009");   // linked to no branch
+inline const QString kAdmin = QStringLiteral("000000000001");
+inline const QString kMaria = QStringLiteral("000000000002");
+inline const QString kJoao = QStringLiteral("000000000003");
+inline const QString kInativo = QStringLiteral("000000000009");
+// Assets: patrimony code / internal code.
+inline const QString kNotebook = QStringLiteral("0000000001");   // 100001 Matriz/Adm/0001/Maria, last depreciation 30/09/2026
+inline const QString kMesa = QStringLiteral("0000000002");       // 100002 Matriz/Adm/0002/João
+inline const QString kTorno = QStringLiteral("0000000003");      // 100003 no location
+inline const QString kEmpilhadeira = QStringLiteral("0000000004");  // 100004 two transfers, now Jundiaí/Log/0003/João
+inline const QString kArmario = QStringLiteral("0000000005");    // 100005 one transfer dated 10/01/2030, Campinas/Adm/0001
+}  // namespace fx
+
+class ScreenHarness {
+public:
+    ScreenHarness();
+    ~ScreenHarness();
+    ScreenHarness(const ScreenHarness&) = delete;
+    ScreenHarness& operator=(const ScreenHarness&) = delete;
+
+    zmt02600::TFrmTransferenciaFisica& frm() { return *FrmTransferenciaFisica; }
+    orv::ScriptedHost& host() { return host_; }
+    QSqlDatabase db() const { return database_->db(); }
+    int port() const { return port_; }
+
+    // As a user: the focus moves as a click would; typing goes through the key filters;
+    // setting replaces the text as a paste would.
+    void Focus(QWidget* control);
+    void Type(QLineEdit* edit, const QString& text);
+    void Set(QLineEdit* edit, const QString& text);
+    void Click(QWidget* buttonOrPage);
+    void Trigger(QAction* item);
+    // Messages shown since the last call, and clears them.
+    QStringList TakeMessages();
+    // Company and asset typed, then the focus leaves the panel for the list.
+    void OpenAsset(const QString& empresa, const QString& patrimonio);
+    // First column of the first row of a query on the test database.
+    QVariant Sql(const QString& sql);
+
+    // Closes the screen (as its window's close button).
+    bool CloseScreen();
+    // Runs the module's entry again.
+    void IniProc();
+
+private:
+    void InsertFixture();
+
+    std::unique_ptr<erptest::TestDatabase> database_;
+    orv::ScriptedHost host_;
+    std::unique_ptr<server::Dispatcher> dispatcher_;
+    std::unique_ptr<server::TransFisicaService> service_;
+    std::unique_ptr<server::RpcServer> rpc_;
+    int port_ = 0;
+};
+
+}  // namespace screentest

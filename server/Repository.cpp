@@ -194,7 +194,7 @@ const QString kRateioSelect = QStringLiteral(
     "       R.CDCENTCUSBEM, R.VRRATEBEM, C.NMCENTCUST, F.NMFILIAL"
     "  FROM RATEIOITCAPA R"
     "  LEFT JOIN CENTCUST C ON (C.CDCENTCUST = R.CDCENTCUSBEM)"
-    "  LEFT JOIN FILIAL F ON (F.CDFILIAL = R.CDFILICCUST)");
+    "  LEFT JOIN FILIAL F ON (F.CDFILIAL = SUBSTR(R.CDFILICCUST, 1, 4))");  // branch (4) + cost centre (4)
 }  // namespace
 
 orv::Packet Repository::Apportionment(const QString& empresa, const QString& bem, const QString& capa, const QString& item) {

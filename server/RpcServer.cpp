@@ -2,13 +2,108 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <future>
 #include <iostream>
+#include <list>
 #include <mutex>
 
 namespace server {
 
+// Connections and calls are served apart. httplib holds a thread for as long as a connection
+// stays open, and desktop clients keep theirs open between calls: with a fixed pool, clients
+// beyond its size waited for another one to go idle, forever when none did. So every connection
+// gets its own, mostly idle, thread, and the calls run on `threads` workers, each with its own
+// database connection.
+class CallWorkers {
+public:
+    explicit CallWorkers(int n) {
+        for (int i = 0; i < n; ++i) threads_.emplace_back([this] { Loop(); });
+    }
+    ~CallWorkers() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        for (auto& t : threads_) t.join();
+    }
+    // Runs the call on a worker and waits for it.
+    void Run(const std::function<void()>& call) {
+        std::packaged_task<void()> task(call);
+        auto done = task.get_future();
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back([&task] { task(); });
+        }
+        cv_.notify_one();
+        done.get();
+    }
+
+private:
+    void Loop() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                cv_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+                if (jobs_.empty()) return;
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<std::function<void()>> jobs_;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
 namespace {
+
+// One thread per open connection; finished ones are joined as new connections come.
+class ConnectionThreads : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> fn) override {
+        std::lock_guard lock(mutex_);
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            if (*it->done) {
+                it->thread.join();
+                it = threads_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([fn = std::move(fn), done] {
+            fn();
+            *done = true;
+        });
+        threads_.push_back({std::move(thread), std::move(done)});
+    }
+    void shutdown() override {
+        std::list<Entry> all;
+        {
+            std::lock_guard lock(mutex_);
+            all.swap(threads_);
+        }
+        for (auto& e : all) e.thread.join();
+    }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex mutex_;
+    std::list<Entry> threads_;
+};
 
 std::mutex g_logMutex;
 
@@ -38,7 +133,8 @@ RpcServer::~RpcServer() { Stop(); }
 
 void RpcServer::Setup() {
     const int threads = options_.threads > 0 ? options_.threads : 8;
-    http_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    workers_ = std::make_unique<CallWorkers>(threads);
+    http_->new_task_queue = [] { return new ConnectionThreads; };
     // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
     // ends after 5 requests.
     http_->set_tcp_nodelay(true);
@@ -60,7 +156,8 @@ void RpcServer::Setup() {
             if (log) LogLine("rpc - 401 não autorizado");
             return;
         }
-        const Dispatcher::Outcome out = dispatcher_.Dispatch(req.body);
+        Dispatcher::Outcome out;
+        workers_->Run([this, &req, &out] { out = dispatcher_.Dispatch(req.body); });
         res.set_content(out.response, "application/json");
         if (log) {
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

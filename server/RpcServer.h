@@ -12,6 +12,8 @@ class Server;
 
 namespace server {
 
+class CallWorkers;
+
 struct RpcServerOptions {
     std::string listen = "127.0.0.1";
     int port = 0;  // 0 picks a free port
@@ -46,6 +48,7 @@ private:
 
     const Dispatcher& dispatcher_;
     RpcServerOptions options_;
+    std::unique_ptr<CallWorkers> workers_;
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;

@@ -39,9 +39,19 @@ QDateTime ReadDateTime(const QVariant& v) {
     return orv::DateTimeFromWire(v.toString());
 }
 
+namespace {
+
+// Transaction control runs unprepared: PostgreSQL cannot PREPARE BEGIN or COMMIT.
+void ExecDirect(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql)) throw std::runtime_error(("SQL: " + q.lastError().text()).toStdString());
+}
+
+}  // namespace
+
 Transaction::Transaction(QSqlDatabase& db) : db_(db) {
     const bool sqlite = orv::EngineOf(db_) == orv::DbEngine::SQLite;
-    Exec(db_, sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    ExecDirect(db_, sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     open_ = true;
 }
 
@@ -52,7 +62,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::Commit() {
-    Exec(db_, QStringLiteral("COMMIT"));
+    ExecDirect(db_, QStringLiteral("COMMIT"));
     open_ = false;
 }
 

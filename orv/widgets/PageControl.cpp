@@ -19,14 +19,14 @@ QString TTabSheet::Caption() const { return pageControl_->tabText(PageIndex()); 
 
 void TTabSheet::SetCaption(const QString& caption) { pageControl_->setTabText(PageIndex(), caption); }
 
-bool TTabSheet::Enabled() const { return pageControl_->isTabEnabled(PageIndex()) && isEnabled(); }
+bool TTabSheet::Enabled() const { return enabled_ && isEnabled(); }
 
 void TTabSheet::SetEnabled(bool enabled) {
-    // Qt would move away from a disabled current tab; a Delphi page control stays where it is.
-    const int current = pageControl_->currentIndex();
-    pageControl_->setTabEnabled(PageIndex(), enabled);
+    // Qt moves away from a current tab that gets disabled, and the focus with it; a Delphi page
+    // control stays where it is. The current page's tab is disabled once it is left.
+    enabled_ = enabled;
     setEnabled(enabled);
-    if (pageControl_->currentIndex() != current) pageControl_->setCurrentIndex(current);
+    if (enabled || PageIndex() != pageControl_->currentIndex()) pageControl_->setTabEnabled(PageIndex(), enabled);
 }
 
 bool TTabSheet::TabVisible() const { return pageControl_->isTabVisible(PageIndex()); }
@@ -35,6 +35,17 @@ void TTabSheet::SetTabVisible(bool visible) { pageControl_->setTabVisible(PageIn
 
 TPageControl::TPageControl(QWidget* parent, const QString& name) : QTabWidget(parent), TControl(this, name) {
     tabBar()->installEventFilter(this);
+    connect(this, &QTabWidget::currentChanged, this, [this] { ApplyTabStates(); });
+}
+
+bool TPageControl::PageEnabled(int index) const {
+    const TTabSheet* page = Pages(index);
+    return page ? page->enabled_ : isTabEnabled(index);
+}
+
+void TPageControl::ApplyTabStates() {
+    for (int i = 0; i < count(); ++i)
+        if (i != currentIndex() && isTabEnabled(i) != PageEnabled(i)) setTabEnabled(i, PageEnabled(i));
 }
 
 TTabSheet* TPageControl::Pages(int index) const { return dynamic_cast<TTabSheet*>(widget(index)); }
@@ -65,7 +76,7 @@ QList<QWidget*> TPageControl::ChildControls() const {
 }
 
 bool TPageControl::SelectPage(int index) {
-    if (index < 0 || index >= count() || index == currentIndex() || !isTabEnabled(index) || !isTabVisible(index))
+    if (index < 0 || index >= count() || index == currentIndex() || !PageEnabled(index) || !isTabVisible(index))
         return false;
     bool allow = true;
     if (OnChanging && (!Guard([&] { OnChanging(allow); }) || !allow)) return false;
@@ -75,7 +86,7 @@ bool TPageControl::SelectPage(int index) {
 }
 
 bool TPageControl::UserSwitch(int index) {
-    if (index < 0 || index == currentIndex() || !isTabEnabled(index)) return false;
+    if (index < 0 || index == currentIndex() || !PageEnabled(index)) return false;
     // As a click on a Delphi page control: it takes the focus first, and an exit handler that
     // keeps the focus where it was keeps the page too.
     FocusControl(tabBar());
@@ -85,7 +96,7 @@ bool TPageControl::UserSwitch(int index) {
 
 int TPageControl::NextEnabled(int from, int step) const {
     for (int i = from + step; i >= 0 && i < count(); i += step)
-        if (isTabEnabled(i) && isTabVisible(i)) return i;
+        if (PageEnabled(i) && isTabVisible(i)) return i;
     return -1;
 }
 

@@ -25,7 +25,9 @@ public:
     void SetTabVisible(bool visible);
 
 private:
+    friend class TPageControl;
     TPageControl* pageControl_;
+    bool enabled_ = true;
 };
 
 // Pages with tabs. As in Delphi, changing ActivePage by code fires neither OnChanging nor
@@ -60,6 +62,9 @@ protected:
 private:
     friend class TTabSheet;
     int NextEnabled(int from, int step) const;
+    bool PageEnabled(int index) const;
+    // Tabs of pages disabled while current are disabled once another page is current.
+    void ApplyTabStates();
     bool UserSwitch(int index);
 };
 

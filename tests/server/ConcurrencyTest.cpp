@@ -1,0 +1,159 @@
+// Several clients at once, each on its own connection, really concurrent: numbers are never
+// repeated and two transfers of the same asset never both apply.
+
+#include "tests/server/Harness.h"
+
+#include "tests/support/Fixture.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <atomic>
+#include <latch>
+#include <set>
+#include <thread>
+
+namespace srvtest {
+namespace {
+
+using namespace fx;
+
+class ServerConcurrency : public ServerTest {};
+
+TEST_P(ServerConcurrency, HeaderNumbersAreUniqueAcrossClients) {
+    constexpr int kThreads = 8;
+    // PostgreSQL pays a round trip per statement; fewer numbers keep the suite short.
+    const int perThread = h().isPostgres() ? 2000 : 10000;
+
+    std::vector<std::unique_ptr<orv::TNetConnection>> clients;
+    for (int i = 0; i < kThreads; ++i) clients.push_back(h().Connect());
+    std::vector<std::vector<std::string>> taken(kThreads);
+    std::vector<std::string> failures(kThreads);
+    std::latch start(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            auto& app = clients[size_t(t)]->AppServer();
+            taken[size_t(t)].reserve(size_t(perThread));
+            start.arrive_and_wait();
+            for (int i = 0; i < perThread; ++i) {
+                const auto r = app.PrxCapaOperaBem(kEmpresa, QStringLiteral("R"));
+                if (!r.ok || !r.value.is_string()) {
+                    failures[size_t(t)] = Why(r);
+                    return;
+                }
+                taken[size_t(t)].push_back(r.value.get<std::string>());
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (const auto& f : failures) ASSERT_TRUE(f.empty()) << f;
+
+    std::set<std::string> all;
+    const QRegularExpression tenDigits(QStringLiteral("^\\d{10}$"));
+    for (const auto& list : taken) {
+        ASSERT_EQ(list.size(), size_t(perThread));
+        // Each client sees its own numbers rising.
+        EXPECT_TRUE(std::is_sorted(list.begin(), list.end()));
+        for (const std::string& n : list) {
+            ASSERT_TRUE(tenDigits.match(QString::fromStdString(n)).hasMatch()) << n;
+            ASSERT_TRUE(all.insert(n).second) << "duplicate " << n;
+        }
+    }
+    const size_t total = size_t(kThreads) * size_t(perThread);
+    ASSERT_EQ(all.size(), total);
+    // Nothing lost either: exactly 1..N were handed out.
+    EXPECT_EQ(*all.begin(), "0000000001");
+    EXPECT_EQ(*all.rbegin(), QStringLiteral("%1").arg(total, 10, 10, QLatin1Char('0')).toStdString());
+}
+
+TEST_P(ServerConcurrency, OfTwoClientsMovingTheSameAssetExactlyOneWins) {
+    auto first = h().Connect();
+    auto second = h().Connect();
+    server::Location at = kMesaAt;
+    const std::vector<std::pair<server::Location, server::Location>> rounds = {
+        {kEmSaoPaulo, kNoNorte}, {kMesaAt, kArmarioAt}, {kEmSaoPaulo, kNoNorte}, {kMesaAt, kArmarioAt},
+        {kEmSaoPaulo, kNoNorte}, {kMesaAt, kArmarioAt}};
+    for (size_t round = 0; round < rounds.size(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Both read the asset in the same place and take their numbers.
+        TransferRow a{kMesa, at, rounds[round].first};
+        TransferRow b{kMesa, at, rounds[round].second};
+        h().Number(a, first->AppServer());
+        h().Number(b, second->AppServer());
+        const int before =
+            erptest::QueryValue(h().db(), QStringLiteral("SELECT COUNT(*) FROM ITCAPAOPERABEM WHERE CDBEMATIVO = ?"), {kMesa}).toInt();
+
+        contracts::ServerResult ra, rb;
+        std::latch go(2);
+        std::thread ta([&] {
+            go.arrive_and_wait();
+            ra = h().Confirm(a, first->AppServer());
+        });
+        std::thread tb([&] {
+            go.arrive_and_wait();
+            rb = h().Confirm(b, second->AppServer());
+        });
+        ta.join();
+        tb.join();
+
+        ASSERT_NE(ra.ok, rb.ok) << "first: " << Why(ra) << "; second: " << Why(rb);
+        const TransferRow& winner = ra.ok ? a : b;
+        const TransferRow& loser = ra.ok ? b : a;
+        EXPECT_TRUE(RefusedWith(ra.ok ? rb : ra, QString::fromUtf8("foi movimentado por outro usuário")));
+
+        EXPECT_EQ(erptest::QueryValue(h().db(), QStringLiteral("SELECT COUNT(*) FROM ITCAPAOPERABEM WHERE CDBEMATIVO = ?"), {kMesa})
+                      .toInt(),
+                  before + 1);
+        EXPECT_EQ(erptest::QueryValue(h().db(), QStringLiteral("SELECT COUNT(*) FROM CAPAOPERABEM WHERE NRSEQCAPAOPEBEM = ?"),
+                                      {loser.capa})
+                      .toInt(),
+                  0);
+        const server::Location now = h().AssetAt(kMesa);
+        EXPECT_TRUE(now == winner.novo) << now.filial.toStdString() << "/" << now.centCust.toStdString();
+        at = winner.novo;
+    }
+}
+
+TEST_P(ServerConcurrency, ANewClientIsServedWhileMoreClientsThanThreadsKeepCalling) {
+    // Desktop clients keep their connection open between calls; more of them than the server
+    // has threads must not lock a newcomer out.
+    constexpr int kBusy = 8;  // as many as the server's threads, besides the harness's own client
+    std::vector<std::unique_ptr<orv::TNetConnection>> clients;
+    for (int i = 0; i < kBusy; ++i) clients.push_back(h().Connect());
+    std::atomic<bool> stop{false};
+    std::latch calling(kBusy);
+    std::vector<std::string> failures(kBusy);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kBusy; ++t) {
+        threads.emplace_back([&, t] {
+            bool first = true;
+            while (!stop) {
+                const auto r = clients[size_t(t)]->AppServer().GetDtultdep(kEmpresa, kMesa);
+                if (!r.ok) failures[size_t(t)] = Why(r);
+                if (first) calling.count_down();
+                first = false;
+                if (!r.ok) return;
+            }
+        });
+    }
+    calling.wait();
+
+    // Connect() throws when the connection cannot be opened.
+    std::unique_ptr<orv::TNetConnection> late;
+    EXPECT_NO_THROW(late = h().Connect());
+    if (late) {
+        const auto r = late->AppServer().CarregaAnte(kMesa);
+        EXPECT_TRUE(r.ok) << Why(r);
+    }
+    const auto own = h().app().CarregaAnte(kMesa);
+    EXPECT_TRUE(own.ok) << Why(own);
+    stop = true;
+    for (auto& th : threads) th.join();
+    for (const auto& f : failures) EXPECT_TRUE(f.empty()) << f;
+}
+
+ERP_INSTANTIATE_ON_ENGINES(ServerConcurrency);
+
+}  // namespace
+}  // namespace srvtest

@@ -29,13 +29,17 @@ QString DateTimeToWire(const QDateTime& value) {
 }
 
 QDateTime DateTimeFromWire(const QString& text) {
-    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    // The usual shapes first, picked by length: this runs for every date of every packet.
+    if (text.size() == 19 && text[10] == QLatin1Char('T')) {
+        const QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        if (dt.isValid()) return dt;
     }
+    if (text.size() == 10) {
+        const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) return QDateTime(d, QTime(0, 0));
+    }
+    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return dt;
 }
 

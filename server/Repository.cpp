@@ -386,6 +386,32 @@ bool Repository::CostCentreOfBranch(const QString& filial, const QString& centCu
     return q.next();
 }
 
+bool Repository::TransferTypeExists(const QString& empresa, const QString& tipo) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT 1 FROM TIPOOPERBEM WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
+                                      " AND IDTIPOOPERBEM = '03'"),
+                       {{":E", empresa}, {":T", tipo}});
+    return q.next();
+}
+
+bool Repository::MotiveExists(const QString& empresa, const QString& tipo, const QString& motivo) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT 1 FROM MOTIVOOPER WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
+                                      " AND CDMOTIVOOPER = :M"),
+                       {{":E", empresa}, {":T", tipo}, {":M", motivo}});
+    return q.next();
+}
+
+bool Repository::OperatorExists(const QString& operador) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM OPERADOR WHERE CDOPERADOR = :O"), {{":O", operador}});
+    return q.next();
+}
+
+bool Repository::ClientExists(const QString& cliente) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = :C"), {{":C", cliente}});
+    return q.next();
+}
+
 namespace {
 
 struct RowReader {

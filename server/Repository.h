@@ -71,6 +71,11 @@ public:
     bool HeaderExists(const QString& empresa, const QString& capa);
     bool BranchExists(const QString& filial);
     bool CostCentreOfBranch(const QString& filial, const QString& centCust);
+    // A physical-transfer operation type (kind "03") of the company.
+    bool TransferTypeExists(const QString& empresa, const QString& tipo);
+    bool MotiveExists(const QString& empresa, const QString& tipo, const QString& motivo);
+    bool OperatorExists(const QString& operador);
+    bool ClientExists(const QString& cliente);
     void InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const QString& nrSeqOpera,
                         const QDateTime& now);
     void UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const TransferKey& key,

@@ -56,6 +56,23 @@ void CheckNewLocation(Repository& repo, const Location& novo) {
     if (!repo.CostCentreOfBranch(novo.filial, novo.centCust)) throw Refused(Msg("Centro de custo não cadastrado."));
 }
 
+// The classification and the people a transfer names must exist, so a refusal reads as a
+// message rather than as a database error.
+void CheckClassification(Repository& repo, const QString& empresa, const DeltaRow& r) {
+    const QString tipo = r.Str("CDTIPOOPERBEM");
+    if (tipo.isEmpty()) throw Refused(Msg("Tipo de operação deve ser informado."));
+    if (!repo.TransferTypeExists(empresa, tipo)) throw Refused(Msg("Tipo de operação não cadastrado."));
+    const QString motivo = r.Str("CDMOTIVOOPER");
+    if (!motivo.isEmpty() && !repo.MotiveExists(empresa, tipo, motivo))
+        throw Refused(Msg("Motivo de operação não cadastrado."));
+    for (const char* field : {"CDOPERESPOPERA", "CDOPERESPBEMNOV"}) {
+        const QString op = r.Str(field);
+        if (!op.isEmpty() && !repo.OperatorExists(op)) throw Refused(Msg("Operador não cadastrado."));
+    }
+    const QString cliente = r.Str("CDCLIENTE");
+    if (!cliente.isEmpty() && !repo.ClientExists(cliente)) throw Refused(Msg("Cliente não cadastrado."));
+}
+
 QDate DateOnly(const QVariant& v) { return v.isValid() ? v.toDateTime().date() : QDate(); }
 
 // An asset's transfer that is no longer its last one is never changed nor deleted.
@@ -164,6 +181,13 @@ QString TransFisicaService::PrxItCapaOperaBem(const QString& empresa, const QStr
 void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet& delta) {
     const orv::ParsedDelta d = orv::ParseDelta(delta);
     const QDateTime now = QDateTime::currentDateTime();
+    // Every asset the delta moves is locked first, in code order, so two batches touching the
+    // same assets queue one behind the other instead of deadlocking.
+    std::set<QString> assets;
+    for (const orv::DeltaChange& change : d.changes)
+        if (change.op == orv::DeltaChange::Insert) assets.insert(DeltaRow{d, change.newRow}.Str("CDBEMATIVO"));
+    for (const QString& bem : assets)
+        if (!bem.isEmpty()) repo.LockAsset(bem);
     for (const orv::DeltaChange& change : d.changes) {
         switch (change.op) {
         case orv::DeltaChange::Insert: {
@@ -198,6 +222,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                 throw Refused(Msg("Data da operação não pode ser menor que a última data de operação."));
             const Location novo = DeltaRow{d, row}.Novo();
             CheckNewLocation(repo, novo);
+            CheckClassification(repo, key.empresa, r);
             if (repo.HeaderExists(key.empresa, key.nrSeqCapa))
                 throw Refused(Msg("A transferência %1 já foi gravada.").arg(key.nrSeqCapa));
 
@@ -225,6 +250,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                 throw Refused(Msg("Data da Operação deve ser informada."));
             const Location novo = newRow.Novo();
             CheckNewLocation(repo, novo);
+            CheckClassification(repo, key.empresa, newRow);
             repo.UpdateTransfer(d, change.newRow, key, now);
             repo.MoveAsset(stored.bem, novo);
             break;

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <ctime>
 #include <iostream>
 #include <pthread.h>
 #include <thread>
@@ -37,6 +38,10 @@ std::string Env(const char* name, const std::string& fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Without TZ the C library looks at /etc/localtime again on every local-time conversion,
+    // which every date of every packet needs.
+    setenv("TZ", ":/etc/localtime", 0);
+    tzset();
     QCoreApplication app(argc, argv);
     std::string db = Env("ERP_DB", "sqlite:var/erp.db");
     std::string tokenFile = Env("ERP_TOKEN_FILE", "");

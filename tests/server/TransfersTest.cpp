@@ -132,6 +132,12 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
     TransferRow centreOfAnotherBranch{kMesa, kMesaAt, {kSaoPaulo, kAdm, kExped, kJoao}};
     TransferRow noDate{kMesa, kMesaAt, kEmSaoPaulo};
     noDate.nullDate = true;
+    TransferRow otherKind{kMesa, kMesaAt, kEmSaoPaulo};
+    otherKind.tipo = kTipoAquis;  // an acquisition is no physical transfer
+    TransferRow unknownMotive{kMesa, kMesaAt, kEmSaoPaulo};
+    unknownMotive.motivo = QStringLiteral("999999");
+    TransferRow unknownClient{kMesa, kMesaAt, kEmSaoPaulo};
+    unknownClient.cliente = QStringLiteral("999");
     TransferRow noNumbers{kMesa, kMesaAt, kEmSaoPaulo};
     noNumbers.capa = QStringLiteral(" ");
     noNumbers.item = QStringLiteral(" ");
@@ -146,6 +152,9 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
         {"cost centre of another branch", centreOfAnotherBranch, QString::fromUtf8("Centro de custo não cadastrado.")},
         {"null date", noDate, QString::fromUtf8("Data da Operação deve ser informada.")},
         {"no numbers", noNumbers, QString::fromUtf8("Transferência sem número")},
+        {"type of another kind", otherKind, QString::fromUtf8("Tipo de operação não cadastrado.")},
+        {"unknown motive", unknownMotive, QString::fromUtf8("Motivo de operação não cadastrado.")},
+        {"unknown recipient", unknownClient, QString::fromUtf8("Cliente não cadastrado.")},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.why);

@@ -32,7 +32,8 @@ void TFrmTransferenciaFisica::VerificaUltimaTransferencia() {
             sbtExcluir->setEnabled(false);
             const bool list = page == tshPadrao;
             sbtIncluir->setEnabled(list);
-            sbtLocalizar->setEnabled(list);
+            // Nothing to find in an empty list.
+            sbtLocalizar->setEnabled(list && cdsCapa.Active() && !cdsCapa.IsEmpty());
             sbtVerificar->setEnabled(list);
         } else {
             for (QWidget* p : pages) SetChildEnabledNovo(p, true);
@@ -95,7 +96,11 @@ void TFrmTransferenciaFisica::dtsPadraoStateChange() {
         mnuFolhaDados->setEnabled(true);
     }
 
-    // 3. The form's groups: date, type and motive only while inserting.
+    // 3. Editing happens on the form. Before the groups below: an edit started on the list
+    // would otherwise reach the form with date, type and motive still open.
+    if (cdsCapa.State() == DataSetState::Edit) pgcPadrao->SetActivePage(tshFormulario);
+
+    // 4. The form's groups: date, type and motive only while inserting.
     if (pgcPadrao->currentWidget() == tshFormulario && Changing(padrao)) {
         SetChildEnabledNovo(grbTipoOper, padrao == DataSetState::Insert);
         SetChildEnabledNovo(grbLocalNovo, true);
@@ -103,9 +108,6 @@ void TFrmTransferenciaFisica::dtsPadraoStateChange() {
     } else {
         SetChildEnabledNovo(panEmpresa, InactiveOrBrowsing(padrao));
     }
-
-    // 4. Editing happens on the form.
-    if (cdsCapa.State() == DataSetState::Edit) pgcPadrao->SetActivePage(tshFormulario);
 
     // 5. The page being edited is the only reachable one.
     if (Changing(padrao)) {

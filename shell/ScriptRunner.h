@@ -2,14 +2,52 @@
 
 #include <QString>
 
+#include <iosfwd>
+
 namespace shell {
 
 class MainWindow;
 class ShellHost;
 
 // Runs a scripted session (erp-shell --script FILE) against the real widgets, with a scripted
-// host that takes the messages, questions and pick lists. Prints each failed expectation with
-// its line; returns 0 only when every line held.
+// host that takes the messages, questions and pick lists. Prints each failed line and a
+// closing "N passed, M failed"; returns 0 only when every line held and nothing queued was
+// left unused.
+//
+// One command a line; '#' starts a comment; arguments are separated by blanks, double quotes
+// keep blanks (\" is a quote); ${TODAY} is today as dd/mm/yyyy. Controls, pages, menu items and
+// data sets are found by object name in the open modal dialog, then the active screen, then the
+// main window.
+//
+//   open CODE                    loads the module and activates the screen it opens
+//   close                        closes the open dialog, else the active screen
+//   focus CONTROL                moves the focus as a click would (exit/enter handlers run)
+//   set CONTROL TEXT             replaces the text as a paste would: no focus move, no key filter
+//   type CONTROL TEXT            focuses, then types key by key (key filters run)
+//   key CONTROL KEY              Enter Tab Escape Up Down Left Right Delete Backspace Home End
+//                                PageUp PageDown Insert Space F1..F12, with Ctrl+ Shift+ Alt+
+//   click CONTROL                button, radio button, menu item, or a page's tab
+//   cell GRID ROW FIELD TEXT     edits a cell of an editing grid in place (rows from 1)
+//   grid GRID ROW                moves the grid to a row as a click would
+//   answer yes|no                queues the answer to the next question
+//   pick FIELD=VALUE | none      queues the choice of the next pick list
+//   pickmany KEY_KEY... | none   queues the ticks of the next multi-choice list
+//   screenshot FILE.png          the active window, relative to the script's folder
+//   expect message "TEXT"        the next message the previous command showed (\n: line break)
+//   expect nomessage             the previous command showed nothing more
+//   expect text CONTROL "TEXT"   also a label, button, group box, menu item or page caption
+//   expect enabled|checked CONTROL true|false
+//   expect focus CONTROL
+//   expect page PAGE             PAGE is the current page of its page control
+//   expect title "TEXT"          the active window's title
+//   expect field DATASET.FIELD "TEXT"   the current record's display text
+//   expect rows DATASET N
+//   expect state DATASET inactive|browse|edit|insert
+//   expect list "A|B|..."        the rows the last pick list offered (first visible column)
+//   expect sql "SELECT ..." "VALUE"     first column of the first row on the shared connection,
+//                                as QVariant::toString gives it (null as empty text)
 int RunScript(const QString& path, MainWindow& window, ShellHost& settings);
+// The same, printing to `out` instead of standard output.
+int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std::ostream& out);
 
 }  // namespace shell

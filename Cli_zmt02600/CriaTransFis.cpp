@@ -16,13 +16,16 @@ QString p_nrseqop;
 
 namespace {
 
-// Unloading the module empties what a next load must not see.
-__attribute__((destructor)) void EmptyModuleVariables() {
-    StCdBemAtivo.clear();
-    p_nrseqop.clear();
-    boIdCriado = false;
-    FrmTransferenciaFisica = nullptr;
-}
+// Unloading the module empties what a next load must not see. Defined after the variables, so
+// it is destroyed before them.
+struct EmptyOnUnload {
+    ~EmptyOnUnload() {
+        StCdBemAtivo.clear();
+        p_nrseqop.clear();
+        boIdCriado = false;
+        FrmTransferenciaFisica = nullptr;
+    }
+} g_emptyOnUnload;
 
 }  // namespace
 

@@ -172,8 +172,10 @@ void TfrmPadraoGrid::dtsPadraoStateChange() {
     const bool editing = Editing();
     SetButtonEnabled(sbtConfirmar, editing);
     SetButtonEnabled(sbtCancelar, editing);
-    for (TSpeedButton* button : {sbtIncluir, sbtAlterar, sbtExcluir, sbtVerificar, sbtImprimir})
-        SetButtonEnabled(button, !editing);
+    // Nothing to insert into, change or delete while the data set is closed.
+    const bool browsing = dtsPadrao.State() == DataSetState::Browse;
+    for (TSpeedButton* button : {sbtIncluir, sbtAlterar, sbtExcluir}) SetButtonEnabled(button, browsing);
+    for (TSpeedButton* button : {sbtVerificar, sbtImprimir}) SetButtonEnabled(button, !editing);
     dbnPadrao->setEnabled(!editing);
     UpdateRecordButtons();
 }

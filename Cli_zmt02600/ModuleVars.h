@@ -6,18 +6,20 @@ namespace zmt02600 {
 class TFrmTransferenciaFisica;
 }
 
+#define ZMT02600_EXPORT __attribute__((visibility("default")))
+
 // The module's shared variables, exported by name so the shell can see them.
 extern "C" {
 // The single main screen; empty until it is first created.
-extern zmt02600::TFrmTransferenciaFisica* FrmTransferenciaFisica;
+ZMT02600_EXPORT extern zmt02600::TFrmTransferenciaFisica* FrmTransferenciaFisica;
 // True while the main screen exists.
-extern bool boIdCriado;
+ZMT02600_EXPORT extern bool boIdCriado;
 // Internal code (CDBEMATIVO) of the asset selected on the screen.
-extern QString StCdBemAtivo;
+ZMT02600_EXPORT extern QString StCdBemAtivo;
 // Header number of the transfer being deleted.
-extern QString p_nrseqop;
+ZMT02600_EXPORT extern QString p_nrseqop;
 
 // The shell's entry point and the screen's creation.
-void IniProc();
-void CriaTransFis();
+ZMT02600_EXPORT void IniProc();
+ZMT02600_EXPORT void CriaTransFis();
 }

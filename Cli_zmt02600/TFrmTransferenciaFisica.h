@@ -12,7 +12,7 @@ namespace zmt02600 {
 // "Transferência Física" (ZMT02600): the transfers of one asset of one company, the record of
 // a new one, its confirmation and the undoing of the last one. The layout is declared in
 // TFrmTransferenciaFisicaForm.cpp; the handlers live in the files named after what they do.
-class TFrmTransferenciaFisica : public orv::TfrmPadraoGrid {
+class __attribute__((visibility("default"))) TFrmTransferenciaFisica : public orv::TfrmPadraoGrid {
 public:
     explicit TFrmTransferenciaFisica(QWidget* parent = nullptr);
     ~TFrmTransferenciaFisica() override;

@@ -6,20 +6,20 @@
 // stored, engine variants where the generic text does not run, and the result fields.
 namespace zmt02600 {
 
-void DeclareQryEmpresa(orv::TADOIBQuery& q);
-void DeclareQryPesqFilial(orv::TADOIBQuery& q);
-void DeclareQryVd_Filial(orv::TADOIBQuery& q);
-void DeclareQryPesqCentCust(orv::TADOIBQuery& q);
-void DeclareQryVd_PesqCentCust(orv::TADOIBQuery& q);
-void DeclareQryPesqSetor(orv::TADOIBQuery& q);
-void DeclareQryVd_Setor(orv::TADOIBQuery& q);
-void DeclareQryPesqResponsavel(orv::TADOIBQuery& q);
-void DeclareQryVd_Responsavel(orv::TADOIBQuery& q);
-void DeclareQryPesqTipoOper(orv::TADOIBQuery& q);
-void DeclareQryVdTipoOper(orv::TADOIBQuery& q);
-void DeclareQryPesqMotivoOper(orv::TADOIBQuery& q);
-void DeclareQryVdMotivoOper(orv::TADOIBQuery& q);
-void DeclareQryPesqHistPadr(orv::TADOIBQuery& q);
-void DeclareQryContCtbl(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryEmpresa(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqFilial(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVd_Filial(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqCentCust(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVd_PesqCentCust(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqSetor(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVd_Setor(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqResponsavel(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVd_Responsavel(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqTipoOper(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVdTipoOper(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqMotivoOper(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryVdMotivoOper(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqHistPadr(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryContCtbl(orv::TADOIBQuery& q);
 
 }  // namespace zmt02600

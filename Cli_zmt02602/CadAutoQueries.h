@@ -6,9 +6,9 @@
 // transfer screen's declarations).
 namespace zmt02602 {
 
-void DeclareQryPesqGrupoBem(orv::TADOIBQuery& q);
-void DeclareQryBem(orv::TADOIBQuery& q);
-void DeclareQryFilial(orv::TADOIBQuery& q);
-void DeclareQryBensListados(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryPesqGrupoBem(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryBem(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryFilial(orv::TADOIBQuery& q);
+__attribute__((visibility("default"))) void DeclareQryBensListados(orv::TADOIBQuery& q);
 
 }  // namespace zmt02602

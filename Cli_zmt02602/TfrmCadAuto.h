@@ -3,6 +3,6 @@
 namespace zmt02602 {
 
 // Opens the batch registration dialog "Cadastramento Automático" modally.
-void CriaCadAuto();
+__attribute__((visibility("default"))) void CriaCadAuto();
 
 }  // namespace zmt02602

@@ -68,7 +68,7 @@ void AddHistory(ScreenHarness& h, int count) {
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    const int transfers = 10000;
+    const int transfers = argc > 1 ? std::atoi(argv[1]) : 10000;
     ScreenHarness h;
     AddHistory(h, transfers);
     zmt02600::TFrmTransferenciaFisica& f = h.frm();
@@ -89,6 +89,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 60; ++i) scroll.push_back(Ms([&] { i % 2 ? f.cdsCapa.Prior() : f.cdsCapa.Next(); }));
 
     f.cdsCapa.Last();
+    if (!f.sbtIncluir->isEnabled()) {
+        std::fprintf(stderr, "Incluir desabilitado na última transferência\n");
+        return 1;
+    }
     for (int run = 0; run < 9; ++run) {
         const QString to = f.cdsCapa.FieldByName("CDFILIALITCNOVO").AsString() == "0001" ? "0002" : "0001";
         record.push_back(Ms([&] {

@@ -18,18 +18,11 @@ namespace {
 
 // A new transfer of the notebook from Matriz, type and motive valid.
 void NewTransfer(ScreenHarness& h) {
-    h.OpenAsset(fx::kEmpresa, "100001");
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-    h.Click(h.frm().sbtIncluir);
-    ASSERT_EQ(h.frm().cdsCapa.State(), DataSetState::Insert);
+    h.NewTransfer();
     h.Type(h.frm().dbeCdTipoOper, "1");
     h.Type(h.frm().dbeCdMotivoOper, "1");
     h.Focus(h.frm().dbeCdFilialNovo);
     ASSERT_TRUE(h.TakeMessages().isEmpty());
-}
-
-QString Stored(TFrmTransferenciaFisica& f, const char* field) {
-    return f.cdsCapa.FieldByName(QString::fromLatin1(field)).AsString();
 }
 
 }  // namespace
@@ -44,7 +37,7 @@ TEST(Invoice, SeriesTypedWithoutBranchIsClearedAndAsksForTheBranch) {
     EXPECT_EQ(h.TakeMessages(), QStringList({"Filial deve ser informada."}));
     EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdFilialNovo);
     EXPECT_EQ(f.dbeNF->text(), "");
-    EXPECT_EQ(Stored(f, "CDSERIENFITCAPA"), "");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDSERIENFITCAPA"), "");
     EXPECT_EQ(h.host().busyDepth, 0);
 }
 
@@ -144,8 +137,8 @@ TEST(Invoice, PickReplacesNumberAndSeries) {
     h.Click(f.btpPesqNF);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
     EXPECT_EQ(h.host().lastList, QStringList({"101"}));
-    EXPECT_EQ(Stored(f, "NRNOTAFIITCAPA"), "101");
-    EXPECT_EQ(Stored(f, "CDSERIENFITCAPA"), "U");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRNOTAFIITCAPA"), "101");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDSERIENFITCAPA"), "U");
     EXPECT_EQ(f.dbeNrNota->text(), "101");
     EXPECT_EQ(f.dbeNF->text(), "U");
     // The column holds 15 characters.
@@ -158,14 +151,14 @@ TEST(Invoice, PickReplacesNumberAndSeries) {
     h.host().picks.push_back({false, "NRLANCTONF", "100"});
     h.Click(f.btpPesqNF);
     EXPECT_EQ(h.host().lastList, QStringList({"100"}));
-    EXPECT_EQ(Stored(f, "CDSERIENFITCAPA"), "1");
-    EXPECT_EQ(Stored(f, "NRNOTAFIITCAPA"), "100");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDSERIENFITCAPA"), "1");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRNOTAFIITCAPA"), "100");
     EXPECT_EQ(f.dbeDescriNF->text(), "Remessa bens");
 
     h.Set(f.dbeNF, "U");
     h.Click(f.btpPesqNF);
     EXPECT_EQ(h.TakeMessages(), QStringList({"Não há nota cadastrada"}));
-    EXPECT_EQ(Stored(f, "NRNOTAFIITCAPA"), "100");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRNOTAFIITCAPA"), "100");
 
     h.Set(f.dbeNF, "1");
     h.Click(f.sbtConfirmar);

@@ -16,24 +16,10 @@ using zmt02600::TFrmTransferenciaFisica;
 
 namespace {
 
-// A new transfer of the notebook (now at Matriz 0001/0001/0001, Maria), on the form page.
-void NewTransfer(ScreenHarness& h) {
-    h.OpenAsset(fx::kEmpresa, "100001");
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-    h.Click(h.frm().sbtIncluir);
-    ASSERT_EQ(h.frm().cdsCapa.State(), DataSetState::Insert);
-    ASSERT_EQ(h.frm().pgcPadrao->currentWidget(), h.frm().tshFormulario);
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-}
-
 // Type and motive that post, typed by hand (their exits run as the focus goes on).
 void ValidOperation(ScreenHarness& h) {
     h.Type(h.frm().dbeCdTipoOper, "1");
     h.Type(h.frm().dbeCdMotivoOper, "1");
-}
-
-QString Stored(TFrmTransferenciaFisica& f, const char* field) {
-    return f.cdsCapa.FieldByName(QString::fromLatin1(field)).AsString();
 }
 
 QString Item(ScreenHarness& h, const char* column) {
@@ -45,7 +31,7 @@ QString Item(ScreenHarness& h, const char* column) {
 TEST(Location, BranchOfAnotherCompanyPassesWhenTypedButIsNeverListed) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     ValidOperation(h);
 
     // The lookup offers company 01's branches only; closing it changes nothing.
@@ -75,7 +61,7 @@ TEST(Location, BranchOfAnotherCompanyPassesWhenTypedButIsNeverListed) {
 TEST(Location, UnknownOrEmptyBranchIsRefused) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     ValidOperation(h);
 
     h.Type(f.dbeCdFilialNovo, "77");
@@ -105,7 +91,7 @@ TEST(Location, UnknownOrEmptyBranchIsRefused) {
 TEST(Location, CostCentreNotLinkedToTheBranchIsRefusedOnExitAndBeforePost) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     ValidOperation(h);
     h.Type(f.dbeCdFilialNovo, "1");
 
@@ -119,7 +105,7 @@ TEST(Location, CostCentreNotLinkedToTheBranchIsRefusedOnExitAndBeforePost) {
         EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdCentCustNovo);
         EXPECT_EQ(f.dbeNmCentCustNovo->text(), "");
     }
-    EXPECT_EQ(Stored(f, "CDCENTCUITCNOVO"), "0003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCNOVO"), "0003");
 
     // Before post, at Campinas (the previous branch would be refused first).
     h.Set(f.dbeCdFilialNovo, "0002");
@@ -140,7 +126,7 @@ TEST(Location, CostCentreNotLinkedToTheBranchIsRefusedOnExitAndBeforePost) {
 TEST(Location, ChangingACodeClearsOnlyItsOwnName) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     h.Type(f.dbeCdFilialNovo, "2");
     h.Type(f.dbeCdCentCustNovo, "1");
     h.host().picks.push_back({false, "CDSETOR", "0001"});
@@ -171,7 +157,7 @@ TEST(Location, ChangingACodeClearsOnlyItsOwnName) {
 TEST(Location, CostCentreTypedBeforeAnyBranchSendsTheFocusToTheBranch) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
 
     h.Type(f.dbeCdCentCustNovo, "1");
     h.Focus(f.dbeCdSetorNovo);
@@ -193,7 +179,7 @@ TEST(Location, CostCentreTypedBeforeAnyBranchSendsTheFocusToTheBranch) {
     h.Click(f.btpCentCust);
     EXPECT_EQ(h.host().lastList, QStringList({"0001", "0003"}));
     EXPECT_EQ(f.dbeCdCentCustNovo->text(), "0003");
-    EXPECT_EQ(Stored(f, "CDCENTCUITCNOVO"), "0003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCNOVO"), "0003");
     EXPECT_EQ(f.dbeNmCentCustNovo->text(), "Logística");
     EXPECT_TRUE(h.TakeMessages().isEmpty());
 }
@@ -201,7 +187,7 @@ TEST(Location, CostCentreTypedBeforeAnyBranchSendsTheFocusToTheBranch) {
 TEST(Location, SectorIsLookedUpWithinTheCostCentreAndLeavesTheResponsibleAlone) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     ValidOperation(h);
     h.Type(f.dbeCdFilialNovo, "2");
     h.Type(f.dbeCdOperNovo, "3");
@@ -223,7 +209,7 @@ TEST(Location, SectorIsLookedUpWithinTheCostCentreAndLeavesTheResponsibleAlone) 
     EXPECT_EQ(f.dbeNmSetorNovo->text(), "Secretaria");
     EXPECT_EQ(f.dbeRespSetorNovo->text(), "000000000002 - Maria Souza");
     EXPECT_EQ(f.dbeCdOperNovo->text(), "3");
-    EXPECT_EQ(Stored(f, "CDOPERESPBEMNOV"), "3");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDOPERESPBEMNOV"), "3");
 
     // Typing another sector clears both of its displays; leaving it checks nothing yet.
     h.Set(f.dbeCdSetorNovo, "");
@@ -252,7 +238,7 @@ TEST(Location, SectorIsLookedUpWithinTheCostCentreAndLeavesTheResponsibleAlone) 
 TEST(Location, InactiveOperatorTypedIsAcceptedButNeverListed) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     ValidOperation(h);
     h.Type(f.dbeCdFilialNovo, "2");
     h.Type(f.dbeCdCentCustNovo, "1");
@@ -294,7 +280,7 @@ TEST(Location, LookupPickWhileBrowsingPutsTheRecordIntoEdit) {
     h.Click(f.btpFilial);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
     EXPECT_EQ(f.cdsCapa.State(), DataSetState::Edit);
-    EXPECT_EQ(Stored(f, "CDFILIALITCNOVO"), "0002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), "0002");
     EXPECT_EQ(f.dbeCdFilialNovo->text(), "0002");
     EXPECT_EQ(f.dbeNmFilialNovo->text(), "Filial Campinas");
     // Nothing cascades: the cost centre keeps its code and name.
@@ -305,7 +291,7 @@ TEST(Location, LookupPickWhileBrowsingPutsTheRecordIntoEdit) {
 TEST(Location, KeyFilters) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
 
     // Branch codes hold letters (typed in any case, shown in upper case) and "%&'(".
     h.Type(f.dbeCdFilialNovo, "a!-0b");
@@ -317,7 +303,7 @@ TEST(Location, KeyFilters) {
     h.Type(f.dbeCdFilialNovo, "0a1");
     QTest::keyClick(f.dbeCdFilialNovo, Qt::Key_Backspace);
     EXPECT_EQ(f.dbeCdFilialNovo->text(), "0A");
-    EXPECT_EQ(Stored(f, "CDFILIALITCNOVO"), "0A");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), "0A");
     h.Set(f.dbeCdFilialNovo, "");
 
     // The other codes are digits only.

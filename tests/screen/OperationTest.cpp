@@ -18,24 +18,12 @@ namespace {
 
 const QString kIdentidade = QStringLiteral("TRANSFERÊNCIA FÍSICA");
 
-void NewTransfer(ScreenHarness& h) {
-    h.OpenAsset(fx::kEmpresa, "100001");
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-    h.Click(h.frm().sbtIncluir);
-    ASSERT_EQ(h.frm().cdsCapa.State(), DataSetState::Insert);
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-}
-
-QString Stored(TFrmTransferenciaFisica& f, const char* field) {
-    return f.cdsCapa.FieldByName(QString::fromLatin1(field)).AsString();
-}
-
 }  // namespace
 
 TEST(Operation, TypeOfAnotherKindIsRefusedOnExitAndNeverListed) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
 
     // Only company 01's physical transfer types are offered (000003 is an acquisition).
     h.host().picks.push_back({true, {}, {}});
@@ -47,7 +35,7 @@ TEST(Operation, TypeOfAnotherKindIsRefusedOnExitAndNeverListed) {
     EXPECT_EQ(h.TakeMessages(), QStringList({"Tipo de operação não cadastrado."}));
     EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdTipoOper);
     EXPECT_EQ(f.dbeCdTipoOper->text(), "000003");
-    EXPECT_EQ(Stored(f, "CDTIPOOPERBEM"), "000003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDTIPOOPERBEM"), "000003");
     EXPECT_EQ(f.dbeNmTipoOper->text(), "");
     EXPECT_EQ(f.dbeIdTipoOper->text(), "");
 
@@ -67,7 +55,7 @@ TEST(Operation, TypeOfAnotherKindIsRefusedOnExitAndNeverListed) {
     // A pick writes code, name and identity.
     h.host().picks.push_back({false, "CDTIPOOPERBEM", "000002"});
     h.Click(f.btnPesqTipoOper);
-    EXPECT_EQ(Stored(f, "CDTIPOOPERBEM"), "000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDTIPOOPERBEM"), "000002");
     EXPECT_EQ(f.dbeNmTipoOper->text(), "Remanejamento");
     EXPECT_EQ(f.dbeIdTipoOper->text(), kIdentidade);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
@@ -76,7 +64,7 @@ TEST(Operation, TypeOfAnotherKindIsRefusedOnExitAndNeverListed) {
 TEST(Operation, MotiveOfTheOldTypeIsRefusedAfterTheTypeChanges) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
 
     h.Type(f.dbeCdTipoOper, "1");
     h.Type(f.dbeCdMotivoOper, "1");
@@ -122,7 +110,7 @@ TEST(Operation, MotiveOfTheOldTypeIsRefusedAfterTheTypeChanges) {
 TEST(Operation, MotiveNeedsAType) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
 
     const int lists = h.host().lastListTitles.size();
     h.Click(f.btnPesqMotivoOper);
@@ -147,7 +135,7 @@ TEST(Operation, MotiveNeedsAType) {
     h.host().picks.push_back({false, "CDMOTIVOOPER", "000002"});
     h.Click(f.btnPesqMotivoOper);
     EXPECT_EQ(h.host().lastList, QStringList({"000001", "000002"}));
-    EXPECT_EQ(Stored(f, "CDMOTIVOOPER"), "000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDMOTIVOOPER"), "000002");
     EXPECT_EQ(f.dbeNmMotivoOper->text(), "Abertura de filial");
     EXPECT_TRUE(h.TakeMessages().isEmpty());
 }
@@ -191,7 +179,7 @@ TEST(Operation, IdentityShowsForTheStoredCodeOnly) {
 TEST(Operation, TypeAndMotiveTakeDigitsOnly) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
-    NewTransfer(h);
+    h.NewTransfer();
     for (orv::TDBEdit* edit : {f.dbeCdTipoOper, f.dbeCdMotivoOper}) {
         SCOPED_TRACE(edit->objectName().toStdString());
         h.Type(edit, "0a%1-b");
@@ -231,7 +219,7 @@ TEST(Operation, LookupPicksWhileBrowsingPutTheRecordIntoEdit) {
         h.Click(f.*c.button);
         EXPECT_TRUE(h.TakeMessages().isEmpty());
         EXPECT_EQ(f.cdsCapa.State(), DataSetState::Edit);
-        EXPECT_EQ(Stored(f, c.field), c.code);
+        EXPECT_EQ(FieldText(f.cdsCapa, c.field), c.code);
         EXPECT_EQ((f.*c.display)->text(), c.shown);
         EXPECT_EQ(f.dbeIdTipoOper->text(), kIdentidade);
     }

@@ -140,6 +140,17 @@ void ScreenHarness::OpenAsset(const QString& empresa, const QString& patrimonio)
 
 QVariant ScreenHarness::Sql(const QString& sql) { return erptest::QueryValue(db(), sql); }
 
+void ScreenHarness::NewTransfer(const QString& patrimonio) {
+    OpenAsset(fx::kEmpresa, patrimonio);
+    if (!TakeMessages().isEmpty()) throw std::runtime_error("o bem não abriu sem mensagens");
+    Click(frm().sbtIncluir);
+    if (frm().cdsCapa.State() != orv::DataSetState::Insert || frm().pgcPadrao->currentWidget() != frm().tshFormulario ||
+        !TakeMessages().isEmpty())
+        throw std::runtime_error("a inclusão não começou no formulário");
+}
+
+QString FieldText(const orv::TDataSet& ds, const char* name) { return ds.FieldByName(QString::fromLatin1(name)).AsString(); }
+
 void ScreenHarness::InsertFixture() {
     QSqlDatabase d = db();
     InsertRows(d, "EMPRESA", {{{"CDEMPRESA", "01"}, {"NMEMPRESA", "Transportes Serra Azul S.A."}},

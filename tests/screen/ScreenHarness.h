@@ -68,6 +68,8 @@ public:
     void OpenAsset(const QString& empresa, const QString& patrimonio);
     // First column of the first row of a query on the test database.
     QVariant Sql(const QString& sql);
+    // The asset of company 01 opened and a new transfer started on the form page, no message.
+    void NewTransfer(const QString& patrimonio = QStringLiteral("100001"));
 
     // Closes the screen (as its window's close button).
     bool CloseScreen();
@@ -84,5 +86,8 @@ private:
     std::unique_ptr<server::RpcServer> rpc_;
     int port_ = 0;
 };
+
+// The text of a field of a data set's current record.
+QString FieldText(const orv::TDataSet& ds, const char* name);
 
 }  // namespace screentest

@@ -15,7 +15,6 @@ using zmt02600::TFrmTransferenciaFisica;
 
 namespace {
 
-QString Field(orv::TDataSet& ds, const char* name) { return ds.FieldByName(QString::fromLatin1(name)).AsString(); }
 
 QWidget* Active(TFrmTransferenciaFisica& f) { return orv::ActiveControl(&f); }
 
@@ -210,9 +209,9 @@ TEST(SelectionList, LeavingThePanelLoadsEveryTransferOfTheAsset) {
     EXPECT_EQ(Active(f), f.dbgPadrao);
     ASSERT_EQ(f.cdsCapa.RecordCount(), 2);
     f.cdsCapa.First();
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
     f.cdsCapa.Last();
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
     f.cdsCapa.First();
 
     // The page change that follows: the list's data source, its find button and menu marks.
@@ -229,7 +228,7 @@ TEST(SelectionList, LeavingThePanelLoadsEveryTransferOfTheAsset) {
     EXPECT_EQ(f.dbgPadrao->model()->rowCount(), 2);
     EXPECT_EQ(f.dbgPadrao->model()->index(1, 0).data().toString(), "Processado");
     EXPECT_EQ(f.dbgPadrao->model()->index(1, 1).data().toString(), "20/06/2025");
-    EXPECT_EQ(f.dbtNome->text(), Field(f.cdsCapa, "CAPADBTNOME"));
+    EXPECT_EQ(f.dbtNome->text(), FieldText(f.cdsCapa, "CAPADBTNOME"));
     EXPECT_TRUE(f.dbtNome->text().startsWith("Nº 0000000001 - 10/03/2025")) << f.dbtNome->text().toStdString();
     EXPECT_EQ(h.host().busyDepth, 0);
 }
@@ -255,23 +254,23 @@ TEST(SelectionList, RefreshRereadsTheListAndKeepsTheCurrentTransfer) {
     h.OpenAsset("01", "100004");
     ASSERT_EQ(f.cdsCapa.RecordCount(), 2);
     f.dbnPadrao->BtnClick(orv::TNavigateBtn::Last);
-    ASSERT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
 
     // Someone else cancels the first transfer meanwhile.
     h.Sql("UPDATE CAPAOPERABEM SET IDSITCAPAOPER = '3' WHERE NRSEQCAPAOPEBEM = '0000000001'");
     h.Click(f.sbtVerificar);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
     ASSERT_EQ(f.cdsCapa.RecordCount(), 2);
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
     EXPECT_EQ(f.cdsCapa.RecNo(), 2);
     EXPECT_EQ(f.dbgPadrao->model()->index(0, 0).data().toString(), "Cancelado");
-    EXPECT_EQ(f.dbtNome->text(), Field(f.cdsCapa, "CAPADBTNOME"));
+    EXPECT_EQ(f.dbtNome->text(), FieldText(f.cdsCapa, "CAPADBTNOME"));
     EXPECT_EQ(h.host().busyDepth, 0);
 
     // The same through the menu twin.
     f.dbnPadrao->BtnClick(orv::TNavigateBtn::First);
     h.Trigger(f.mnuVerificar);
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
 }
 
 TEST(SelectionNewTransfer, ProposesTheLastOperationDateWhenItIsAhead) {
@@ -288,16 +287,16 @@ TEST(SelectionNewTransfer, ProposesTheLastOperationDateWhenItIsAhead) {
     EXPECT_EQ(f.depDataTransf->GetDate(), last);
     EXPECT_EQ(f.cdsCapa.FieldByName("DTCAPAOPEBEM").AsDateTime().date(), last);
     // Numbers issued by the server, after the fixture's three.
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000004");
-    EXPECT_FALSE(Field(f.cdsCapa, "NRSEQITCAPAOPE").isEmpty());
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000004");
+    EXPECT_FALSE(FieldText(f.cdsCapa, "NRSEQITCAPAOPE").isEmpty());
     // The previous location is where the asset is now.
-    EXPECT_EQ(Field(f.cdsCapa, "CDFILIALITCANTE"), "0002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "0002");
     EXPECT_EQ(f.dbeNmFilialAnte->text(), "Filial Campinas");
-    EXPECT_EQ(Field(f.cdsCapa, "CDCENTCUITCANTE"), "0001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCANTE"), "0001");
     EXPECT_EQ(f.dbeNmCentCustAnte->text(), "Administrativo");
-    EXPECT_EQ(Field(f.cdsCapa, "CDSETORITCANTE"), "0001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDSETORITCANTE"), "0001");
     EXPECT_EQ(f.dbeNmSetorAnte->text(), "Secretaria");
-    EXPECT_EQ(Field(f.cdsCapa, "CDOPERESPBEMANT"), "");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDOPERESPBEMANT"), "");
     EXPECT_EQ(f.dbeNmOperAnte->text(), "");
     EXPECT_EQ(h.host().busyDepth, 0);
 }
@@ -310,13 +309,13 @@ TEST(SelectionNewTransfer, ProposesTodayAfterAnOlderOperation) {
     EXPECT_TRUE(h.TakeMessages().isEmpty());
     ASSERT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
     EXPECT_EQ(f.depDataTransf->GetDate(), QDate::currentDate());
-    EXPECT_EQ(Field(f.cdsCapa, "CDFILIALITCANTE"), "00A1");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "00A1");
     EXPECT_EQ(f.dbeNmFilialAnte->text(), "Depósito Jundiaí");
-    EXPECT_EQ(Field(f.cdsCapa, "CDCENTCUITCANTE"), "0003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCANTE"), "0003");
     EXPECT_EQ(f.dbeNmCentCustAnte->text(), "Logística");
-    EXPECT_EQ(Field(f.cdsCapa, "CDSETORITCANTE"), "0003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDSETORITCANTE"), "0003");
     EXPECT_EQ(f.dbeNmSetorAnte->text(), "Expedição");
-    EXPECT_EQ(Field(f.cdsCapa, "CDOPERESPBEMANT"), fx::kJoao);
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDOPERESPBEMANT"), fx::kJoao);
     EXPECT_EQ(f.dbeNmOperAnte->text(), "João Lima");
     // The asset's own transfers are still listed behind the new one.
     EXPECT_EQ(f.cdsCapa.RecordCount(), 2);
@@ -334,7 +333,7 @@ TEST(SelectionNewTransfer, AssetWithoutLocationStartsEmpty) {
     EXPECT_TRUE(f.cdsCapa.FieldByName("DTCAPAOPEBEM").IsNull());
     for (const char* field : {"CDFILIALITCANTE", "CDCENTCUITCANTE", "CDSETORITCANTE", "CDOPERESPBEMANT"}) {
         SCOPED_TRACE(field);
-        EXPECT_EQ(Field(f.cdsCapa, field), "");
+        EXPECT_EQ(FieldText(f.cdsCapa, field), "");
     }
     for (orv::TEdit* name : {f.dbeNmFilialAnte, f.dbeNmCentCustAnte, f.dbeNmSetorAnte, f.dbeNmOperAnte})
         EXPECT_EQ(name->text(), "") << name->objectName().toStdString();

@@ -11,7 +11,6 @@ using zmt02600::TFrmTransferenciaFisica;
 
 namespace {
 
-QString Field(orv::TDataSet& ds, const char* name) { return ds.FieldByName(QString::fromLatin1(name)).AsString(); }
 
 // The enabled ones among the seven twinned toolbar buttons ("Incluir Alterar ..."); their menu
 // twins must say the same.
@@ -36,7 +35,7 @@ void OpenLastTransfer(ScreenHarness& h) {
     h.OpenAsset("01", "100004");
     ASSERT_EQ(h.frm().cdsCapa.RecordCount(), 2);
     h.frm().dbnPadrao->BtnClick(orv::TNavigateBtn::Last);
-    ASSERT_EQ(Field(h.frm().cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    ASSERT_EQ(FieldText(h.frm().cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
 }
 
 }  // namespace
@@ -45,7 +44,7 @@ TEST(StateLastTransfer, OnlyTheLatestTransferMayChange) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
     h.OpenAsset("01", "100004");
-    ASSERT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
 
     // The older one, on the list page: a new one, a search or a refresh only.
     EXPECT_EQ(EnabledButtons(f), "Incluir Localizar Verificar");
@@ -58,14 +57,14 @@ TEST(StateLastTransfer, OnlyTheLatestTransferMayChange) {
     // The older one on the form page: nothing at all.
     h.Trigger(f.mnuFormulario);
     ASSERT_EQ(f.pgcPadrao->currentWidget(), f.tshFormulario);
-    ASSERT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
     EXPECT_EQ(EnabledButtons(f), "");
     EXPECT_FALSE(f.depDataTransf->isEnabled());
     EXPECT_FALSE(f.dbeCdFilialNovo->isEnabled());
 
     // The latest one on the form page: it may be changed or undone.
     f.dbnPadrao->BtnClick(orv::TNavigateBtn::Last);
-    ASSERT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
     EnabledButtons(f);
     EXPECT_TRUE(f.sbtIncluir->isEnabled());
     EXPECT_TRUE(f.sbtAlterar->isEnabled());
@@ -103,7 +102,7 @@ TEST(StateLastTransfer, ARefreshAfterAnotherUsersTransferMakesTheFormerLastOneRe
     h.Click(f.sbtVerificar);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
     ASSERT_EQ(f.cdsCapa.RecordCount(), 3);
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
     EXPECT_EQ(EnabledButtons(f), "Incluir Localizar Verificar");
 }
 
@@ -242,7 +241,7 @@ TEST(StateContainer, TaggedGroupKeepsItsStateThroughTheLastTransferRule) {
     f.SetChildEnabledNovo(f.tshFormulario, true);
     f.grbDadosTransferencia->setEnabled(false);
     h.OpenAsset("01", "100004");
-    ASSERT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
     EXPECT_FALSE(f.grbTipoOper->isEnabled());
     EXPECT_TRUE(f.grbLocalAnte->isEnabled());
     f.dbnPadrao->BtnClick(orv::TNavigateBtn::Last);
@@ -282,7 +281,7 @@ TEST(StatePages, PageSwitchesPointTheToolbarAtThePagesData) {
     EXPECT_TRUE(f.sbtLocalizar->isEnabled());
     EXPECT_TRUE(f.mnuLocalizar->isEnabled());
     // The list was read again on the way and the current transfer kept.
-    EXPECT_EQ(Field(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
 
     h.Click(f.tshFormulario);
     EXPECT_TRUE(f.mnuFormulario->isChecked());

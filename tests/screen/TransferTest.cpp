@@ -16,7 +16,6 @@ namespace {
 
 QString Today() { return QDate::currentDate().toString("dd/MM/yyyy"); }
 
-QString Field(TFrmTransferenciaFisica& f, const char* name) { return f.cdsCapa.FieldByName(name).AsString(); }
 
 // Where the database says the asset is: "branch/cost centre/sector/responsible".
 QString AssetAt(ScreenHarness& h, const QString& bem) {
@@ -54,9 +53,9 @@ TEST(Transfer, InsertTakesServerNumbersAndConfirmMovesTheAsset) {
     ASSERT_EQ(f.cdsCapa.RecordCount(), 0);
     StartTransfer(h, "2", "1");
     EXPECT_EQ(f.pgcPadrao->currentWidget(), f.tshFormulario);
-    EXPECT_EQ(Field(f, "NRSEQCAPAOPEBEM"), "0000000004");
-    EXPECT_EQ(Field(f, "NRSEQITCAPAOPE"), "0000000004");
-    EXPECT_EQ(Field(f, "CDFILIALITCANTE"), "0001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000004");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQITCAPAOPE"), "0000000004");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "0001");
     EXPECT_EQ(f.dbeNmFilialAnte->text(), "Matriz São Paulo");
     EXPECT_EQ(f.depDataTransf->text(), Today());
 
@@ -66,16 +65,16 @@ TEST(Transfer, InsertTakesServerNumbersAndConfirmMovesTheAsset) {
     ASSERT_EQ(f.cdsCapa.RecordCount(), 1);
     EXPECT_EQ(f.cdsCapa.ChangeCount(), 0);
     // Completed before post: codes normalised, identity, status, the operator, the values.
-    EXPECT_EQ(Field(f, "CDTIPOOPERBEM"), "000001");
-    EXPECT_EQ(Field(f, "CDFILIALITCNOVO"), "0002");
-    EXPECT_EQ(Field(f, "IDIDENTCAPAOPER"), "03");
-    EXPECT_EQ(Field(f, "IDSITCAPAOPER"), "2");
-    EXPECT_EQ(Field(f, "OPERINCL"), "Administrador do Sistema");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDTIPOOPERBEM"), "000001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), "0002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "IDIDENTCAPAOPER"), "03");
+    EXPECT_EQ(FieldText(f.cdsCapa, "IDSITCAPAOPER"), "2");
+    EXPECT_EQ(FieldText(f.cdsCapa, "OPERINCL"), "Administrador do Sistema");
     EXPECT_EQ(f.cdsCapa.FieldByName("VRITCAPAOPERA").AsFloat(), 4500.0);
     EXPECT_EQ(f.cdsCapa.FieldByName("QTITCAPAOPEANTE").AsFloat(), 1.0);
     // With no responsible typed, the operation's responsible is the operator and the asset has none.
-    EXPECT_EQ(Field(f, "CDOPERESPOPERA"), "000000000001");
-    EXPECT_EQ(Field(f, "CDOPERESPBEMNOV"), "");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDOPERESPOPERA"), "000000000001");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDOPERESPBEMNOV"), "");
     EXPECT_EQ(AssetAt(h, fx::kNotebook), "0002/0001//");
     EXPECT_EQ(h.host().busyDepth, 0);
 }
@@ -88,7 +87,7 @@ TEST(Transfer, SameBranchIsRefusedAndEmptiedEvenWhenTheRestDiffers) {
     h.Click(f.sbtConfirmar);
     EXPECT_EQ(h.TakeMessages(), QStringList{"Localização atual não pode ser igual anterior."});
     EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
-    EXPECT_EQ(Field(f, "CDFILIALITCNOVO"), "");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), "");
     EXPECT_EQ(f.dbeCdFilialNovo->text(), "");
     EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdFilialNovo);
     EXPECT_EQ(Count(h, fx::kNotebook), 0);
@@ -163,7 +162,7 @@ TEST(Transfer, EditingTheLastTransferRewritesItsPreviousLocationAndDeletingPutsT
     TFrmTransferenciaFisica& f = h.frm();
     h.OpenAsset("01", "100004");
     f.cdsCapa.Last();
-    ASSERT_EQ(Field(f, "NRSEQCAPAOPEBEM"), "0000000002");
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
     ASSERT_TRUE(f.sbtAlterar->isEnabled());
     h.Click(f.sbtAlterar);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
@@ -180,8 +179,8 @@ TEST(Transfer, EditingTheLastTransferRewritesItsPreviousLocationAndDeletingPutsT
     h.Click(f.sbtConfirmar);
     ASSERT_EQ(h.TakeMessages(), QStringList());
     // The edit moved the asset on from where the transfer had put it.
-    EXPECT_EQ(Field(f, "CDFILIALITCANTE"), "00A1");
-    EXPECT_EQ(Field(f, "CDCENTCUITCANTE"), "0003");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "00A1");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCANTE"), "0003");
     EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "0001/0001//");
     EXPECT_TRUE(f.medEmpresa->isEnabled());
 
@@ -240,7 +239,7 @@ TEST(Transfer, DeletingPutsTheAssetBackAndARefusedDeletionBringsTheRecordBack) {
 
     // Now the real last one goes, and the asset is back where it was before it.
     f.cdsCapa.Last();
-    ASSERT_EQ(Field(f, "NRSEQCAPAOPEBEM"), capa);
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), capa);
     h.host().answers.push_back(true);
     h.Click(f.sbtExcluir);
     EXPECT_TRUE(h.TakeMessages().isEmpty());

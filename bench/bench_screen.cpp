@@ -4,6 +4,8 @@
 
 #include "orv/widgets/Widgets.h"
 
+#include "orv/Format.h"
+
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
@@ -66,6 +68,7 @@ void AddHistory(ScreenHarness& h, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orv::PinLocalTimeZone();
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     const int transfers = argc > 1 ? std::atoi(argv[1]) : 10000;

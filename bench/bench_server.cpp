@@ -3,6 +3,7 @@
 // bare httplib echo of the same request and response sizes on the same machine. The ratio
 // real/echo is what the server and the client add on top of the transport.
 
+#include "orv/Format.h"
 #include "contracts/TransferRecord.h"
 #include "db/Migrations.h"
 #include "orv/DataSet.h"
@@ -210,6 +211,7 @@ struct Row {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orv::PinLocalTimeZone();
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     if (!dir.isValid()) Die("temporary directory");

@@ -1,8 +1,15 @@
 #include "orv/Format.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 
 namespace orv {
+
+void PinLocalTimeZone() {
+    setenv("TZ", ":/etc/localtime", 0);
+    tzset();
+}
 
 const QLocale& BrLocale() {
     static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);

@@ -5,6 +5,10 @@
 
 namespace orv {
 
+// Without TZ the C library reads /etc/localtime again on every local-time conversion, which
+// every date of every packet needs; a program calls this once at start.
+void PinLocalTimeZone();
+
 // The locale the screens format numbers and dates with (Brazilian separators).
 const QLocale& BrLocale();
 

@@ -1,6 +1,7 @@
 // zmt02600-server: the application server of the physical-transfer module.
 #include "db/Migrations.h"
 #include "orv/Database.h"
+#include "orv/Format.h"
 #include "server/RpcServer.h"
 #include "server/TransFisicaService.h"
 
@@ -38,10 +39,7 @@ std::string Env(const char* name, const std::string& fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Without TZ the C library looks at /etc/localtime again on every local-time conversion,
-    // which every date of every packet needs.
-    setenv("TZ", ":/etc/localtime", 0);
-    tzset();
+    orv::PinLocalTimeZone();
     QCoreApplication app(argc, argv);
     std::string db = Env("ERP_DB", "sqlite:var/erp.db");
     std::string tokenFile = Env("ERP_TOKEN_FILE", "");

@@ -2,6 +2,7 @@
 // connection, knows the application server, and loads the screen modules at run time.
 #include "db/Migrations.h"
 #include "orv/Database.h"
+#include "orv/Format.h"
 #include "orv/Host.h"
 #include "orv/ScriptedHost.h"
 #include "shell/MainWindow.h"
@@ -33,6 +34,7 @@ void ChoosePlatform(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orv::PinLocalTimeZone();
     ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("erp-shell"));

@@ -142,7 +142,7 @@ TEST(Invoice, PickReplacesNumberAndSeries) {
     EXPECT_EQ(f.dbeNrNota->text(), "101");
     EXPECT_EQ(f.dbeNF->text(), "U");
     // The column holds 15 characters.
-    EXPECT_EQ(f.dbeDescriNF->text(), QStringLiteral("Remessa depósito").left(15));
+    EXPECT_EQ(f.dbeDescriNF->text(), "Envio depósito");
 
     // The series typed narrows the list; the pick's series replaces whatever was typed.
     h.Set(f.dbeCdFilialNovo, "0002");

@@ -228,7 +228,7 @@ void ScreenHarness::InsertFixture() {
                {{{"NRLANCTONF", "100"}, {"NRNOTAFISC", "000100"}, {"DESCRICAO", "Remessa bens"},
                  {"DTENTRSAID", "2026-11-02T00:00:00"}, {"CDFILIRECE", "0002"}, {"CDFILIEMIT", "0001"},
                  {"CDTIPOOPER", "TR"}, {"CDSERIE", "1"}, {"IDENTRSAIDOP", "S"}, {"CDFILIAL", "0001"}},
-                {{"NRLANCTONF", "101"}, {"NRNOTAFISC", "000101"}, {"DESCRICAO", "Remessa depósito"},
+                {{"NRLANCTONF", "101"}, {"NRNOTAFISC", "000101"}, {"DESCRICAO", "Envio depósito"},
                  {"DTENTRSAID", "2026-11-03T00:00:00"}, {"CDFILIRECE", "00A1"}, {"CDFILIEMIT", "0001"},
                  {"CDTIPOOPER", "TR"}, {"CDSERIE", "U"}, {"IDENTRSAIDOP", "S"}, {"CDFILIAL", "0001"}}});
 }

@@ -88,13 +88,16 @@ std::optional<StoredTransfer> ReadStored(QSqlQuery& q) {
     return t;
 }
 
-QString Caption(const orv::PacketRow& row) {
-    // "Nº 0000000012 - 15/11/2026 - Transferência entre filiais", cut to the field's 63.
-    const QString nr = row[3].toString();
-    const QString date = row[2].isValid() ? row[2].toDateTime().toString(QStringLiteral("dd/MM/yyyy")) : QString();
-    QString text = QStringLiteral("Nº %1 - %2 - %3").arg(nr, date, row[5].toString());
-    if (text.size() > 63) text.truncate(63);
-    return text;
+// "Nº 0000000012 - 15/11/2026 - Transferência entre filiais", cut to the field's 63, from the
+// row as it travels: number, date ("2026-11-15T00:00:00") and type name.
+std::string Caption(const nlohmann::json& row) {
+    auto text = [&](size_t i) { return row[i].is_string() ? QString::fromStdString(row[i].get<std::string>()) : QString(); };
+    const QString iso = text(2);
+    const QString date = iso.size() >= 10 ? iso.mid(8, 2) + QLatin1Char('/') + iso.mid(5, 2) + QLatin1Char('/') + iso.left(4)
+                                          : QString();
+    QString caption = QStringLiteral("Nº %1 - %2 - %3").arg(text(3), date, text(5));
+    if (caption.size() > 63) caption.truncate(63);
+    return caption.toStdString();
 }
 
 }  // namespace
@@ -138,13 +141,15 @@ orv::Packet Repository::Transfers(const QString& empresa, const QString& bem) {
     QSqlQuery q = Exec(db_, kTransferSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B"
                                                               " ORDER BY I.NRSEQOPERABEM"),
                        {{":E", empresa}, {":B", bem}});
-    const std::vector<FieldDef> defs = contracts::TransferRecordFields();
+    static const std::vector<FieldDef> defs = contracts::TransferRecordFields();
+    static const size_t captionIndex = [] {
+        for (size_t i = 0; i < defs.size(); ++i)
+            if (defs[i].name == QLatin1String("CAPADBTNOME")) return i;
+        return size_t(0);
+    }();
     orv::Packet packet = ToPacket(q, defs);
     // The navigator caption is composed here, from the row's own number, date and type.
-    const orv::ParsedPacket parsed = orv::ParsePacket(packet);
-    const int captionIndex = parsed.IndexOf(QStringLiteral("CAPADBTNOME"));
-    for (size_t r = 0; r < parsed.rows.size(); ++r)
-        packet["rows"][r][static_cast<size_t>(captionIndex)] = Caption(parsed.rows[r]).toStdString();
+    for (auto& row : packet["rows"]) row[captionIndex] = Caption(row);
     return packet;
 }
 

@@ -82,7 +82,11 @@ EditMask EditMask::Parse(const QString& mask) {
 
 namespace {
 
-bool IsInputChar(QChar c) {
+bool IsControl(QChar c) { return c == '>' || c == '<' || c == '!'; }
+
+}  // namespace
+
+bool IsMaskInputChar(QChar c) {
     switch (c.unicode()) {
     case '0': case '9': case '#': case 'L': case 'l': case 'A': case 'a': case 'C': case 'c':
         return true;
@@ -90,10 +94,6 @@ bool IsInputChar(QChar c) {
         return false;
     }
 }
-
-bool IsControl(QChar c) { return c == '>' || c == '<' || c == '!'; }
-
-}  // namespace
 
 bool IsMaskDigitChar(QChar maskChar) { return maskChar == '0' || maskChar == '9' || maskChar == '#'; }
 
@@ -127,7 +127,7 @@ QString FormatMaskText(const QString& mask, const QString& value) {
             out += lit;
             continue;
         }
-        if (IsInputChar(c)) {
+        if (IsMaskInputChar(c)) {
             QChar ch = value[v++];
             if (caseMode > 0) ch = ch.toUpper();
             if (caseMode < 0) ch = ch.toLower();
@@ -148,7 +148,7 @@ QString StripMaskLiterals(const QString& mask, const QString& text) {
         const QChar c = m.pattern[i];
         if (IsControl(c)) continue;
         if (c == QLatin1Char('\\') && i + 1 < m.pattern.size()) { ++i; ++t; continue; }
-        if (IsInputChar(c)) {
+        if (IsMaskInputChar(c)) {
             if (text[t] != m.blank) out += text[t];
         }
         ++t;

@@ -28,6 +28,8 @@ struct EditMask {
 };
 
 bool IsMaskDigitChar(QChar maskChar);
+// A pattern character that takes a typed character (0 9 # L l A a C c); the rest are literals.
+bool IsMaskInputChar(QChar maskChar);
 // Inserts the mask's literal characters between the characters of a raw value:
 // FormatMaskText("999.999.999-99", "12345678901") -> "123.456.789-01". A value that already
 // carries the literals is returned as it is.

@@ -47,14 +47,22 @@ bool ScriptedHost::AskYesNo(const QString& text) {
     return answer;
 }
 
-bool ScriptedHost::Pesquisar(TDataSource& source, const QString& title) {
+TDataSet* ScriptedHost::ListToOffer(TDataSource& source, const QString& title, QString& caption) {
     TDataSet* ds = source.DataSet();
-    QString caption, emptyText;
+    QString emptyText;
     SplitTitle(title, caption, emptyText);
     lastListTitles << caption;
     lastList = ds ? OfferedRows(*ds) : QStringList();
-    if (!ds || ds->IsEmpty()) {
-        if (!emptyText.isEmpty()) ShowMessage(emptyText);
+    if (ds && !ds->IsEmpty()) return ds;
+    if (!emptyText.isEmpty()) ShowMessage(emptyText);
+    return nullptr;
+}
+
+bool ScriptedHost::Pesquisar(TDataSource& source, const QString& title) {
+    QString caption;
+    TDataSet* ds = ListToOffer(source, title, caption);
+    if (!ds) {
+        // An empty list still uses up the answer a script queued for it.
         if (!picks.empty()) picks.pop_front();
         return false;
     }
@@ -68,13 +76,9 @@ bool ScriptedHost::Pesquisar(TDataSource& source, const QString& title) {
 }
 
 bool ScriptedHost::PesquisaLista(TDataSource& source, const QString& keyField, const QString& title, QString& list) {
-    TDataSet* ds = source.DataSet();
-    QString caption, emptyText;
-    SplitTitle(title, caption, emptyText);
-    lastListTitles << caption;
-    lastList = ds ? OfferedRows(*ds) : QStringList();
-    if (!ds || ds->IsEmpty()) {
-        if (!emptyText.isEmpty()) ShowMessage(emptyText);
+    QString caption;
+    TDataSet* ds = ListToOffer(source, title, caption);
+    if (!ds) {
         if (!pickManys.empty()) pickManys.pop_front();
         return false;
     }

@@ -9,6 +9,8 @@
 
 namespace orv {
 
+class TDataSet;
+
 // Host services for tests and scripted sessions: records every message and answers questions
 // and pick lists from queues. An unexpected question or pick list is an error, never a wait.
 class ScriptedHost : public contracts::IHostServices {
@@ -64,6 +66,10 @@ public:
 
     // Unused answers at the end of a session are a fault of the script.
     bool AllConsumed() const { return answers.empty() && picks.empty() && pickManys.empty(); }
+
+private:
+    // Records what the list offers; the data set, or null after showing the empty-list text.
+    TDataSet* ListToOffer(TDataSource& source, const QString& title, QString& caption);
 };
 
 // Splits "caption|empty text".

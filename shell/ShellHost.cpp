@@ -40,14 +40,20 @@ bool ShellHost::AskYesNo(const QString& text) {
     return box.clickedButton() == yes;
 }
 
-bool ShellHost::Pesquisar(orv::TDataSource& source, const QString& title) {
-    orv::TDataSet* ds = source.DataSet();
-    QString caption, emptyText;
+orv::TDataSet* ShellHost::ListToOffer(orv::TDataSource& source, const QString& title, QString& caption) {
+    QString emptyText;
     orv::SplitTitle(title, caption, emptyText);
-    if (!ds || !ds->Active() || ds->IsEmpty()) {
-        if (!emptyText.isEmpty()) ShowMessage(emptyText);
-        return false;
-    }
+    orv::TDataSet* ds = source.DataSet();
+    if (ds && ds->Active() && !ds->IsEmpty()) return ds;
+    // Nothing to pick: the list says so with the text after the bar.
+    if (!emptyText.isEmpty()) ShowMessage(emptyText);
+    return nullptr;
+}
+
+bool ShellHost::Pesquisar(orv::TDataSource& source, const QString& title) {
+    QString caption;
+    orv::TDataSet* ds = ListToOffer(source, title, caption);
+    if (!ds) return false;
     PickListDialog dialog(*ds, caption, false, ActiveWindow());
     if (dialog.exec() != QDialog::Accepted || dialog.ChosenRow() < 0) return false;
     ds->SetRecNo(dialog.ChosenRow() + 1);
@@ -55,13 +61,9 @@ bool ShellHost::Pesquisar(orv::TDataSource& source, const QString& title) {
 }
 
 bool ShellHost::PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title, QString& list) {
-    orv::TDataSet* ds = source.DataSet();
-    QString caption, emptyText;
-    orv::SplitTitle(title, caption, emptyText);
-    if (!ds || !ds->Active() || ds->IsEmpty()) {
-        if (!emptyText.isEmpty()) ShowMessage(emptyText);
-        return false;
-    }
+    QString caption;
+    orv::TDataSet* ds = ListToOffer(source, title, caption);
+    if (!ds) return false;
     PickListDialog dialog(*ds, caption, true, ActiveWindow());
     dialog.Tick(keyField, list.split(QLatin1Char('_'), Qt::SkipEmptyParts));
     if (dialog.exec() != QDialog::Accepted) return false;

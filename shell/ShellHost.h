@@ -6,6 +6,10 @@
 #include <QString>
 
 class QLabel;
+
+namespace orv {
+class TDataSet;
+}
 class QWidget;
 
 namespace shell {
@@ -35,6 +39,9 @@ public:
     QObject* mainWindow = nullptr;
 
 private:
+    // The data set to offer, or null after showing the empty-list text.
+    orv::TDataSet* ListToOffer(orv::TDataSource& source, const QString& title, QString& caption);
+
     int busyDepth_ = 0;
     QPointer<QLabel> overlay_;
 };

@@ -17,16 +17,6 @@ namespace {
 
 const char* const kLoadedProperty = "orvLoaded";
 
-QChar KeyCharOf(const QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return: case Qt::Key_Enter: return QLatin1Char('\r');
-    case Qt::Key_Backspace: return QLatin1Char('\b');
-    case Qt::Key_Escape: return QChar(0x1b);
-    default: break;
-    }
-    const QString text = event->text();
-    return !text.isEmpty() && text[0].isPrint() ? text[0] : QChar();
-}
 
 QIcon EllipsisIcon() {
     QPixmap pixmap(16, 16);

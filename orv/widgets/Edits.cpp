@@ -18,15 +18,6 @@ namespace {
 
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
 
-bool IsInputChar(QChar c) {
-    switch (c.unicode()) {
-    case '0': case '9': case '#': case 'L': case 'l': case 'A': case 'a': case 'C': case 'c':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool Accepts(QChar maskChar, QChar c) {
     switch (maskChar.unicode()) {
     case '0': case '9': return c.isDigit();
@@ -41,18 +32,6 @@ QChar ApplyCase(QChar c, int caseMode, TEditCharCase charCase) {
     if (caseMode > 0 || charCase == TEditCharCase::UpperCase) return c.toUpper();
     if (caseMode < 0 || charCase == TEditCharCase::LowerCase) return c.toLower();
     return c;
-}
-
-// The character a key press types, as Delphi's KeyPress sees it; null for other keys.
-QChar KeyCharOf(const QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return: case Qt::Key_Enter: return QLatin1Char('\r');
-    case Qt::Key_Backspace: return QLatin1Char('\b');
-    case Qt::Key_Escape: return QChar(0x1b);
-    default: break;
-    }
-    const QString text = event->text();
-    return !text.isEmpty() && text[0].isPrint() ? text[0] : QChar();
 }
 
 bool IsEditingKey(const QKeyEvent* event) {
@@ -96,7 +75,7 @@ public:
                 continue;
             } else if (c == QLatin1Char('\\') && i + 1 < p.size()) {
                 AddLiteral(p[++i]);
-            } else if (IsInputChar(c)) {
+            } else if (IsMaskInputChar(c)) {
                 slots_.push_back({false, c, caseMode});
                 ++inputSlots_;
             } else {

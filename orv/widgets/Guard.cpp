@@ -4,6 +4,7 @@
 #include "orv/Routines.h"
 
 #include <QDebug>
+#include <QKeyEvent>
 #include <QString>
 
 namespace orv {
@@ -41,6 +42,17 @@ bool Guard(const std::function<void()>& handler) noexcept {
         Show(QStringLiteral("Erro inesperado."));
     }
     return false;
+}
+
+QChar KeyCharOf(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return: case Qt::Key_Enter: return QLatin1Char('\r');
+    case Qt::Key_Backspace: return QLatin1Char('\b');
+    case Qt::Key_Escape: return QChar(0x1b);
+    default: break;
+    }
+    const QString text = event->text();
+    return !text.isEmpty() && text[0].isPrint() ? text[0] : QChar();
 }
 
 }  // namespace orv

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QKeyEvent;
+
 namespace orv {
 
 // Handler types of the components, named as the screens know them.
@@ -16,6 +18,10 @@ using TKeyPressEvent = std::function<void(QChar& key)>;
 // an abort (EAbort, thrown after its message was shown) ends the handler quietly; any other
 // exception has its text shown through the host. Returns true when the handler completed.
 bool Guard(const std::function<void()>& handler) noexcept;
+
+// The character a key press types, as a KeyPress handler sees it: Enter '\r', Backspace '\b',
+// Esc '\x1b', a printable character as typed; null for other keys.
+QChar KeyCharOf(const QKeyEvent* event);
 
 // Guard for an optional handler: an empty one counts as completed.
 inline bool Fire(const TNotifyEvent& handler) noexcept { return !handler || Guard(handler); }

@@ -87,8 +87,8 @@ QVariant TField::Coerce(const QVariant& value) const {
         return d;
     }
     case FieldType::DateTime: {
-        if (value.typeId() == QMetaType::QDateTime) return value.toDateTime();
-        if (value.typeId() == QMetaType::QDate) return QDateTime(value.toDate(), QTime(0, 0));
+        if (value.typeId() == QMetaType::QDateTime) return WallClock(value.toDateTime());
+        if (value.typeId() == QMetaType::QDate) return WallClock(value.toDate());
         const QString s = value.toString().trimmed();
         if (s.isEmpty()) return QVariant();
         const QDateTime dt = DateTimeFromWire(s);
@@ -142,8 +142,11 @@ void TField::SetText(const QString& text) {
     if (def_.type == FieldType::DateTime) {
         const QString t = text.trimmed();
         if (t.isEmpty()) { Clear(); return; }
-        QDateTime dt = QDateTime(QDate::fromString(t, QStringLiteral("dd/MM/yyyy")), QTime(0, 0));
-        if (!dt.isValid()) dt = QDateTime::fromString(t, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        QDateTime dt = WallClock(QDate::fromString(t, QStringLiteral("dd/MM/yyyy")));
+        if (!dt.isValid()) {
+            dt = QDateTime::fromString(t, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            dt.setTimeSpec(Qt::UTC);
+        }
         if (!dt.isValid()) dt = DateTimeFromWire(t);
         if (!dt.isValid()) throw EDatabaseError(QStringLiteral("'%1' não é uma data válida.").arg(t).toStdString());
         SetValue(dt);

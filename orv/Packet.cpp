@@ -28,18 +28,39 @@ QString DateTimeToWire(const QDateTime& value) {
     return value.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
 }
 
+QDateTime WallClock(const QDate& date, const QTime& time) {
+    if (!date.isValid()) return {};
+    return QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC);
+}
+
+QDateTime WallClock(const QDateTime& value) {
+    if (value.timeSpec() == Qt::UTC) return value;
+    return WallClock(value.date(), value.time());
+}
+
+namespace {
+
+// Parsing in UTC never meets a skipped hour; the text is the wall clock.
+QDateTime ParseWall(const QString& text, const QString& format) {
+    QDateTime dt = QDateTime::fromString(text, format);
+    dt.setTimeSpec(Qt::UTC);
+    return dt;
+}
+
+}  // namespace
+
 QDateTime DateTimeFromWire(const QString& text) {
     // The usual shapes first, picked by length: this runs for every date of every packet.
     if (text.size() == 19 && text[10] == QLatin1Char('T')) {
-        const QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        const QDateTime dt = ParseWall(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
         if (dt.isValid()) return dt;
     }
     if (text.size() == 10) {
         const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid()) return QDateTime(d, QTime(0, 0));
+        if (d.isValid()) return WallClock(d);
     }
-    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-    if (!dt.isValid()) dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QDateTime dt = ParseWall(text, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    if (!dt.isValid()) dt = ParseWall(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return dt;
 }
 

@@ -20,6 +20,13 @@ QVariant ValueFromJson(const nlohmann::json& value, FieldType type);
 QString DateTimeToWire(const QDateTime& value);
 QDateTime DateTimeFromWire(const QString& text);
 
+// Dates and times of the data model are calendar values read off the wall, with no zone. They
+// are carried in UTC so that no day lacks its midnight where the local clock skips an hour
+// (2018-11-04 in São Paulo): a local midnight that does not exist would make the date invalid.
+QDateTime WallClock(const QDate& date, const QTime& time = QTime(0, 0));
+// The same date and time as read on the wall, whatever the value's zone.
+QDateTime WallClock(const QDateTime& value);
+
 nlohmann::json FieldDefsToJson(const std::vector<FieldDef>& defs);
 std::vector<FieldDef> FieldDefsFromJson(const nlohmann::json& fields);
 

@@ -34,8 +34,8 @@ QVariant TimestampParam(const QDateTime& dateTime) {
 
 QDateTime ReadDateTime(const QVariant& v) {
     if (v.isNull() || !v.isValid()) return {};
-    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime();
-    if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0));
+    if (v.typeId() == QMetaType::QDateTime) return orv::WallClock(v.toDateTime());
+    if (v.typeId() == QMetaType::QDate) return orv::WallClock(v.toDate());
     return orv::DateTimeFromWire(v.toString());
 }
 

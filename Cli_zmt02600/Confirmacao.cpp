@@ -49,23 +49,29 @@ void TFrmTransferenciaFisica::sbtCancelarClick() {
 
 void TFrmTransferenciaFisica::cdsCapaAfterDelete() {
     if (cdsCapa.ChangeCount() == 0) return;
+    QString recusa;
     {
         BusyGuard busy(1);
         const QString empty;
         cdsValida_Del.SetData(CheckResultServ(
             Server().Retorna_Dados(Empresa(), StCdBemAtivo, p_nrseqop, QStringLiteral("01"), empty, empty, empty, empty)));
         if (cdsValida_Del.FieldByName(QStringLiteral("Retorno")).AsString() == QLatin1String("SIM")) {
-            CheckResultServ(Server().SetTransFisica(cdsCapa.Delta()));
-            auto v = [this](const char* name) { return cdsValida_Del.FieldByName(QString::fromLatin1(name)).AsString(); };
-            CheckResultServ(Server().Retorna_Dados(Empresa(), StCdBemAtivo, p_nrseqop, QStringLiteral("02"), v("Filial"),
-                                                   v("CentCust"), v("Setor"), v("OperRespons")));
-            cdsCapa.MergeChangeLog();
-            return;
+            // Another clerk may have moved the asset since the verdict: the server's refusal
+            // then reads as the verdict's, over a list that shows the record again.
+            const contracts::ServerResult sent = Server().SetTransFisica(cdsCapa.Delta());
+            if (sent.ok) {
+                auto v = [this](const char* name) { return cdsValida_Del.FieldByName(QString::fromLatin1(name)).AsString(); };
+                CheckResultServ(Server().Retorna_Dados(Empresa(), StCdBemAtivo, p_nrseqop, QStringLiteral("02"),
+                                                       v("Filial"), v("CentCust"), v("Setor"), v("OperRespons")));
+                cdsCapa.MergeChangeLog();
+                return;
+            }
+            recusa = sent.error;
         }
     }
     // Refused: the reload brings the record back.
     sbtVerificarClick();
-    MensErro(Msg(QStringLiteral("Bloq_Del")));
+    MensErro(recusa.isEmpty() ? Msg(QStringLiteral("Bloq_Del")) : recusa);
 }
 
 void TFrmTransferenciaFisica::cdsCapaAfterCancel() { pgcPadrao->SetActivePage(tshPadrao); }

@@ -12,7 +12,11 @@ namespace zmt02600 {
 
 using namespace orv;
 
-void TFrmTransferenciaFisica::btpEmpresaBeforePesq(bool&) {
+void TFrmTransferenciaFisica::btpEmpresaBeforePesq(bool& proceed) {
+    if (!CancelaInclusaoPendente()) {
+        proceed = false;
+        return;
+    }
     qryEmpresa.Close();
     qryEmpresa.ParamByName(QStringLiteral("P_CDEMPRESA")).SetAsString(QString());
     qryEmpresa.ParamByName(QStringLiteral("P_TCDEMPRESA")).SetAsString(QStringLiteral("T"));
@@ -80,6 +84,7 @@ void TFrmTransferenciaFisica::Vd_Bem(bool obrigatorio) {
 }
 
 void TFrmTransferenciaFisica::btpBemClick() {
+    if (!CancelaInclusaoPendente()) return;
     Vd_Empresa();
     {
         BusyGuard busy(6);
@@ -138,6 +143,8 @@ void TFrmTransferenciaFisica::CarregaAnte() {
 }
 
 void TFrmTransferenciaFisica::sbtVerificarClick() {
+    // A reload would drop the record being inserted or edited; it waits for its confirmation.
+    if (cdsCapa.State() == DataSetState::Insert || cdsCapa.State() == DataSetState::Edit) return;
     const QString current = cdsCapa.Active() && !cdsCapa.IsEmpty()
                                 ? cdsCapa.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString()
                                 : QString();

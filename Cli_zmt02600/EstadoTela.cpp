@@ -3,6 +3,7 @@
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/Routines.h"
+#include "orv/widgets/FocusManager.h"
 
 namespace zmt02600 {
 
@@ -176,13 +177,33 @@ void TFrmTransferenciaFisica::mnuFolhaDadosClick() {
 }
 
 void TFrmTransferenciaFisica::mnuFormularioClick() {
+    if (Changing(dtsPadrao.State())) {
+        // The record being typed stays: no reload, which would drop it.
+        pgcPadrao->SetActivePage(tshFormulario);
+        mnuFolhaDados->SetChecked(false);
+        mnuFormulario->SetChecked(true);
+        return;
+    }
     tshFormulario->SetEnabled(true);
     mnuFormulario->setEnabled(true);
     pgcPadrao->SetActivePage(tshFormulario);
     pgcPadraoChange();
 }
 
+bool TFrmTransferenciaFisica::CancelaInclusaoPendente() {
+    if (cdsCapa.State() != DataSetState::Insert) return true;
+    if (!ShowMsg(QStringLiteral("Canc"))) return false;
+    cdsCapa.Cancel();
+    return true;
+}
+
 void TFrmTransferenciaFisica::medEmpresaEnter() {
+    // Going back to the company or asset closes the list: a record being inserted goes only
+    // when the clerk says so, otherwise the focus returns where it was.
+    if (!CancelaInclusaoPendente()) {
+        RefuseEntry();
+        Abort();
+    }
     cdsCapa.Close();
     for (TTabSheet* p : {tshFormulario, tshParamContabil, tshRateio}) p->SetEnabled(false);
     pgcPadrao->SetActivePage(tshPadrao);
@@ -191,7 +212,7 @@ void TFrmTransferenciaFisica::medEmpresaEnter() {
 }
 
 void TFrmTransferenciaFisica::medBemEnter() {
-    if (Changing(dtsCapa.State())) return;
+    if (dtsCapa.State() == DataSetState::Edit) return;
     medEmpresaEnter();
 }
 

@@ -3,6 +3,7 @@
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/Host.h"
+#include "orv/Packet.h"
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
 
@@ -36,13 +37,21 @@ void TFrmTransferenciaFisica::cdsCapaAfterInsert() {
         const QString item = NumberText(CheckResultServ(Server().PrxItCapaOperaBem(Empresa(), kSimulacao, capa)));
         cdsCapa.FieldByName(QStringLiteral("NRSEQITCAPAOPE")).SetAsString(item);
     } catch (...) {
-        cdsCapa.Cancel();
+        // The failure was shown; the list that the cancel scrolls back to may call the same
+        // unreachable server, and the clerk needs to read it once.
+        QuietServerErrors quiet;
+        try {
+            cdsCapa.Cancel();
+        } catch (const EAbort&) {
+        }
         throw;
     }
 }
 
 void TFrmTransferenciaFisica::depDataTransfExit() {
-    if (!depDataTransf->IsEmpty()) VdDataTransferencia(false);
+    // Only a date being typed is checked: a stored transfer dated before a later depreciation
+    // must not keep the focus in the edit while browsing.
+    if (EditingOrInserting() && !depDataTransf->IsEmpty()) VdDataTransferencia(false);
 }
 
 void TFrmTransferenciaFisica::VdDataTransferencia(bool soVazio) {
@@ -118,7 +127,7 @@ void TFrmTransferenciaFisica::cdsCapaBeforePost() {
     const QString operador = Host().Operador();
     const QString nomeOperador = Host().NomeOperador();
 
-    f("DTCAPAOPEBEM").SetAsDateTime(QDateTime(depDataTransf->GetDate(), QTime(0, 0)));
+    f("DTCAPAOPEBEM").SetAsDateTime(WallClock(depDataTransf->GetDate()));
     f("CDEMPRESA").SetAsString(Empresa());
     f("IDSITCAPAOPER").SetAsString(QStringLiteral("2"));
     f("IDIDENTCAPAOPER").SetAsString(QStringLiteral("03"));
@@ -137,14 +146,8 @@ void TFrmTransferenciaFisica::cdsCapaBeforePost() {
     f("VRITCAPAOPERA").SetValue(f("VRINIDEPBEM").Value());
     f("QTMESDEPITCNOVO").SetValue(f("QTMESDEPBEM").Value());
     f("VRTAXDEPITCNOVO").SetValue(bem("VRTAXANODEPBEM"));
-    if (!inserting) {
-        // An edit moves the asset on from where the transfer had put it.
-        auto old = [&](const char* name) { return f(name).OldValue(); };
-        f("CDFILIALITCANTE").SetAsString(old("CDFILIALITCNOVO").toString());
-        f("CDCENTCUITCANTE").SetAsString(old("CDCENTCUITCNOVO").toString());
-        if (old("CDSETORITCNOVO").isValid()) f("CDSETORITCANTE").SetValue(old("CDSETORITCNOVO"));
-        if (old("CDOPERESPBEMNOV").isValid()) f("CDOPERESPBEMANT").SetValue(old("CDOPERESPBEMNOV"));
-    }
+    // An edit corrects where the last transfer took the asset; where it came from stays as
+    // stored, or the history would lose a move and undoing it would restore the wrong place.
     f("CDFILIALITCNOVO").SetAsString(dbeCdFilialNovo->text());
     f("CDCENTCUITCNOVO").SetAsString(dbeCdCentCustNovo->text());
     f("CDSETORITCNOVO").SetAsString(dbeCdSetorNovo->text());

@@ -272,6 +272,9 @@ private:
     static void DigitKeyFilter(QChar& key);
     // The after-lookup rule: a pick while browsing puts the transfer record into edit.
     void EnsureEditing();
+    // Before anything that would drop a record being inserted: asks "Canc"; true when none is
+    // pending or the clerk cancelled it.
+    bool CancelaInclusaoPendente();
     bool Inserting() const;
     bool EditingOrInserting() const;
 };

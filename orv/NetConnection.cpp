@@ -188,8 +188,19 @@ contracts::ServerResult TNetConnection::Call(const std::string& method, Json par
     return contracts::ServerResult::Value(result.value("value", Json()));
 }
 
+namespace {
+thread_local int g_quietServerErrors = 0;
+}
+
+QuietServerErrors::QuietServerErrors() { ++g_quietServerErrors; }
+QuietServerErrors::~QuietServerErrors() { --g_quietServerErrors; }
+
 nlohmann::json CheckResultServ(const contracts::ServerResult& result, bool abort, int) {
     if (!result.ok) {
+        if (g_quietServerErrors > 0) {
+            if (abort) Abort();
+            return nullptr;
+        }
         MensErro(result.error, abort);
         return nullptr;
     }

@@ -70,4 +70,14 @@ private:
 // back the value (the packet to load).
 nlohmann::json CheckResultServ(const contracts::ServerResult& result, bool abort = true, int helpContext = 0);
 
+// While one lives, CheckResultServ ends the operation on a failed result without showing it:
+// for the clean-up after a failure already shown, which may meet the same dead server again.
+class QuietServerErrors {
+public:
+    QuietServerErrors();
+    ~QuietServerErrors();
+    QuietServerErrors(const QuietServerErrors&) = delete;
+    QuietServerErrors& operator=(const QuietServerErrors&) = delete;
+};
+
 }  // namespace orv

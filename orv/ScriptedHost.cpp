@@ -94,9 +94,10 @@ bool ScriptedHost::PesquisaLista(TDataSource& source, const QString& keyField, c
     return true;
 }
 
-void ScriptedHost::ShowBusy(int) {
+void ScriptedHost::ShowBusy(int kind) {
     ++busyDepth;
     ++busyShown;
+    if (onBusy) onBusy(kind);
 }
 
 void ScriptedHost::HideBusy() {

@@ -50,6 +50,8 @@ public:
     int busyShown = 0;
     // Called whenever a message is shown (a script driver checks order with it).
     std::function<void(const QString&)> onMessage;
+    // Called whenever the busy animation starts (a test steps in before a server call with it).
+    std::function<void(int kind)> onBusy;
 
     void ShowMessage(const QString& text) override;
     bool AskYesNo(const QString& text) override;

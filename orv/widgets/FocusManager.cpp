@@ -157,9 +157,21 @@ QWidget* FocusManager::Move(QWidget* form, QWidget* from, QWidget* to) {
         to = landed;
     }
     QPointer<QWidget> guardTo = to;
+    refused_ = false;
     RunEnters(Chain(to, form), fromChain);
+    if (refused_) {
+        refused_ = false;
+        if (guardFrom) {
+            guardFrom->setFocus(Qt::OtherFocusReason);
+        } else if (QWidget* focus = form->focusWidget()) {
+            focus->clearFocus();  // nowhere to go back to: no control keeps it
+        }
+        return guardFrom;
+    }
     return guardTo;
 }
+
+void RefuseEntry() { FocusManager::Instance().RefuseEntry(); }
 
 void MarkFormScope(QWidget* form) { form->setProperty(kFormProperty, true); }
 

@@ -35,6 +35,9 @@ public:
     // The control last entered in the widget's form; null when none.
     QWidget* ActiveControl(QWidget* widgetInForm) const;
     bool Moving() const { return moving_; }
+    // Called by an enter handler that refuses the move (before it aborts): the focus goes back
+    // to the control it came from, and no exit or enter handler runs on the way back.
+    void RefuseEntry() { refused_ = moving_; }
 
 private:
     explicit FocusManager(QObject* parent);
@@ -46,6 +49,7 @@ private:
 
     QHash<QWidget*, QPointer<QWidget>> current_;  // form -> control last entered
     bool moving_ = false;
+    bool refused_ = false;
 };
 
 // Makes a widget a form of its own for the focus handlers although it is not a window.
@@ -57,6 +61,8 @@ QWidget* FormOf(QWidget* widget);
 // The component a focused widget belongs to (itself when it is part of no component).
 QWidget* ControlOf(QWidget* focusWidget);
 
+// An enter handler's refusal of the move under way (see FocusManager::RefuseEntry); it then aborts.
+void RefuseEntry();
 // Moves the focus to the control as a click would, running the handlers of the move.
 void FocusControl(QWidget* control);
 // The control last entered in the widget's form (Delphi's ActiveControl).

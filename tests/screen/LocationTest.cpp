@@ -28,7 +28,7 @@ QString Item(ScreenHarness& h, const char* column) {
 
 }  // namespace
 
-TEST(Location, BranchOfAnotherCompanyPassesWhenTypedButIsNeverListed) {
+TEST(Location, BranchOfAnotherCompanyPassesWhenTypedButNeitherListedNorStored) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
     h.NewTransfer();
@@ -50,12 +50,11 @@ TEST(Location, BranchOfAnotherCompanyPassesWhenTypedButIsNeverListed) {
     EXPECT_EQ(f.dbeNmCentCustNovo->text(), "Produção");
     EXPECT_TRUE(h.TakeMessages().isEmpty());
 
+    // The server knows the company: the confirmation is refused and the record stays pending.
     h.Click(f.sbtConfirmar);
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
-    EXPECT_EQ(f.cdsCapa.State(), DataSetState::Browse);
-    EXPECT_EQ(Item(h, "CDFILIALITCNOVO"), "0101");
-    EXPECT_EQ(Item(h, "CDCENTCUITCNOVO"), "0002");
-    EXPECT_EQ(Item(h, "CDFILIALITCANTE"), "0001");
+    EXPECT_EQ(h.TakeMessages().size(), 1);
+    EXPECT_EQ(f.cdsCapa.ChangeCount(), 1);
+    EXPECT_EQ(h.Sql("SELECT COUNT(*) FROM ITCAPAOPERABEM WHERE CDBEMATIVO = '0000000001'").toInt(), 0);
 }
 
 TEST(Location, UnknownOrEmptyBranchIsRefused) {

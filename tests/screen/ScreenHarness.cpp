@@ -87,6 +87,8 @@ void ScreenHarness::IniProc() {
     }
 }
 
+void ScreenHarness::StopServer() { rpc_->Stop(); }
+
 bool ScreenHarness::CloseScreen() {
     const bool closed = FrmTransferenciaFisica->close();
     QApplication::processEvents();

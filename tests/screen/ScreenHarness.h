@@ -71,6 +71,8 @@ public:
     // The asset of company 01 opened and a new transfer started on the form page, no message.
     void NewTransfer(const QString& patrimonio = QStringLiteral("100001"));
 
+    // The application server goes away (the screen keeps its connection object).
+    void StopServer();
     // Closes the screen (as its window's close button).
     bool CloseScreen();
     // Runs the module's entry again.

@@ -138,26 +138,46 @@ TEST(StateInsert, OnlyTheFormIsReachableAndThePanelStaysUsable) {
     EXPECT_EQ(h.host().busyDepth, 0);
 }
 
-TEST(StateInsert, EnteringTheAssetKeepsTheInsertButEnteringTheCompanyClosesTheList) {
+TEST(StateInsert, NothingDropsTheRecordBeingInsertedWithoutTheClerksWord) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
     h.OpenAsset("01", "100004");
     h.Click(f.sbtIncluir);
     ASSERT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    h.Type(f.dbeCdFilialNovo, "2");
 
-    h.Focus(f.medBem);
-    EXPECT_EQ(orv::ActiveControl(&f), f.medBem);
+    // "Formulário" only shows the form: no reload, no question.
+    h.Trigger(f.mnuFormulario);
     EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    EXPECT_EQ(f.dbeCdFilialNovo->text(), "2");
     EXPECT_EQ(f.pgcPadrao->currentWidget(), f.tshFormulario);
 
+    // "No" keeps the record and the focus, and runs none of the panel's exits on the way back
+    // (the asset typed over would be refused by them).
+    f.medBem->setText("999999");
+    for (QWidget* target : {static_cast<QWidget*>(f.medBem), static_cast<QWidget*>(f.medEmpresa)}) {
+        h.host().answers.push_back(false);
+        h.Focus(target);
+        EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdFilialNovo) << target->objectName().toStdString();
+    }
+    h.host().answers.push_back(false);
+    h.Click(f.btpBem);
+    h.host().answers.push_back(false);
+    h.Click(f.btpEmpresa);
+    EXPECT_EQ(h.host().questions, QStringList(4, "Deseja cancelar as alterações?"));
+    EXPECT_TRUE(h.host().lastListTitles.isEmpty());  // no pick list opened
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    EXPECT_EQ(f.dbeCdFilialNovo->text(), "0002");  // its own exit ran once, on the way out
+
+    // "Yes" cancels it and the company edit closes the list.
+    h.host().answers.push_back(true);
     h.Focus(f.medEmpresa);
     EXPECT_EQ(orv::ActiveControl(&f), f.medEmpresa);
     EXPECT_FALSE(f.cdsCapa.Active());
     EXPECT_EQ(f.pgcPadrao->currentWidget(), f.tshPadrao);
     EXPECT_EQ(ReachablePages(f), "tshPadrao");
-    EXPECT_FALSE(f.mnuFormulario->isEnabled());
-    EXPECT_FALSE(f.mnuFolhaDados->isEnabled());
     EXPECT_TRUE(h.TakeMessages().isEmpty());
+    EXPECT_TRUE(h.host().AllConsumed());
     EXPECT_EQ(h.host().busyDepth, 0);
 }
 

@@ -2,10 +2,13 @@
 #include "tests/screen/ScreenHarness.h"
 
 #include "orv/NetConnection.h"
+#include "orv/widgets/FocusManager.h"
 #include "orv/widgets/Widgets.h"
 
 #include <QDate>
 #include <QSqlQuery>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +42,20 @@ void StartTransfer(ScreenHarness& h, const QString& filial, const QString& centC
     h.Set(f.dbeCdSetorNovo, setor);
     h.Set(f.dbeCdOperNovo, oper);
 }
+
+// The process's local time zone for one test.
+class LocalZone {
+public:
+    explicit LocalZone(const char* zone) : old_(qgetenv("TZ")) { Set(zone); }
+    ~LocalZone() { Set(old_.isNull() ? nullptr : old_.constData()); }
+
+private:
+    static void Set(const char* zone) {
+        if (zone) qputenv("TZ", zone); else qunsetenv("TZ");
+        tzset();
+    }
+    QByteArray old_;
+};
 
 int Count(ScreenHarness& h, const QString& bem) {
     return h.Sql(QString("SELECT COUNT(*) FROM ITCAPAOPERABEM WHERE CDBEMATIVO = '%1'").arg(bem)).toInt();
@@ -157,18 +174,38 @@ TEST(Transfer, ConfirmingWithNothingPendingChangesNothing) {
     EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), before);
 }
 
-TEST(Transfer, EditingTheLastTransferRewritesItsPreviousLocationAndDeletingPutsTheAssetThere) {
+// "origin -> destination" of a stored transfer, as the database has it.
+QString StoredMove(ScreenHarness& h, const QString& capa) {
+    QSqlQuery q(h.db());
+    q.prepare("SELECT CDFILIALITCANTE, CDCENTCUITCANTE, CDSETORITCANTE, CDOPERESPBEMANT, CDFILIALITCNOVO,"
+              " CDCENTCUITCNOVO, CDSETORITCNOVO, CDOPERESPBEMNOV FROM ITCAPAOPERABEM WHERE NRSEQCAPAOPEBEM = :C");
+    q.bindValue(":C", capa);
+    if (!q.exec() || !q.next()) return "?";
+    QStringList v;
+    for (int i = 0; i < 8; ++i) v << q.value(i).toString();
+    return v.mid(0, 4).join('/') + " -> " + v.mid(4).join('/');
+}
+
+TEST(Transfer, EditingTheLastTransferKeepsItsOriginAndUndoingItRestoresThatOrigin) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
     h.OpenAsset("01", "100004");
     f.cdsCapa.Last();
     ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000002");
-    ASSERT_TRUE(f.sbtAlterar->isEnabled());
+    const QString stored = "0002/0001/0001/000000000002 -> 00A1/0003/0003/000000000003";
+    ASSERT_EQ(StoredMove(h, "0000000002"), stored);
+
+    // Changed nothing: the stored transfer stays as it was.
     h.Click(f.sbtAlterar);
-    EXPECT_TRUE(h.TakeMessages().isEmpty());
     ASSERT_EQ(f.cdsCapa.State(), orv::DataSetState::Edit);
     EXPECT_FALSE(f.medEmpresa->isEnabled());  // the panel is off while editing
-    // The stored previous branch (Campinas) is still compared before post.
+    h.Click(f.sbtConfirmar);
+    ASSERT_EQ(h.TakeMessages(), QStringList());
+    EXPECT_EQ(StoredMove(h, "0000000002"), stored);
+    EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "00A1/0003/0003/000000000003");
+
+    // A destination equal to the stored origin is refused; another one corrects the destination only.
+    h.Click(f.sbtAlterar);
     h.Set(f.dbeCdFilialNovo, "0002");
     h.Set(f.dbeCdCentCustNovo, "0001");
     h.Set(f.dbeCdSetorNovo, "");
@@ -178,18 +215,17 @@ TEST(Transfer, EditingTheLastTransferRewritesItsPreviousLocationAndDeletingPutsT
     h.Set(f.dbeCdFilialNovo, "0001");
     h.Click(f.sbtConfirmar);
     ASSERT_EQ(h.TakeMessages(), QStringList());
-    // The edit moved the asset on from where the transfer had put it.
-    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "00A1");
-    EXPECT_EQ(FieldText(f.cdsCapa, "CDCENTCUITCANTE"), "0003");
+    EXPECT_EQ(StoredMove(h, "0000000002"), "0002/0001/0001/000000000002 -> 0001/0001//");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCANTE"), "0002");
     EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "0001/0001//");
     EXPECT_TRUE(f.medEmpresa->isEnabled());
 
+    // Undone, the asset goes back to the origin the transfer always had.
     h.host().answers.push_back(true);  // "Confirma exclusão?"
     h.Click(f.sbtExcluir);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
-    EXPECT_EQ(h.host().questions.value(0), "Confirma exclusão?");
     EXPECT_EQ(Count(h, fx::kEmpilhadeira), 1);
-    EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "00A1/0003/0003/000000000003");
+    EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "0002/0001/0001/000000000002");
     EXPECT_EQ(f.cdsCapa.RecordCount(), 1);
     EXPECT_EQ(f.cdsCapa.ChangeCount(), 0);
 }
@@ -198,6 +234,19 @@ TEST(Transfer, DeletingPutsTheAssetBackAndARefusedDeletionBringsTheRecordBack) {
     ScreenHarness h;
     TFrmTransferenciaFisica& f = h.frm();
     h.OpenAsset("01", "100004");
+    f.cdsCapa.Last();
+    const QString bloqueada = "Operação Bloqueada. Só é permitido excluir a última Transferência Física cadastrada.";
+
+    // Moved outside the transfers: undoing would put the asset where no transfer says it went.
+    QSqlQuery q(h.db());
+    ASSERT_TRUE(q.exec("UPDATE BEMATIVO SET CDFILIAL = '0001' WHERE CDBEMATIVO = '0000000004'"));
+    h.host().answers.push_back(true);
+    h.Click(f.sbtExcluir);
+    EXPECT_EQ(h.TakeMessages(), QStringList{bloqueada});
+    EXPECT_EQ(f.cdsCapa.RecordCount(), 2);
+    EXPECT_EQ(f.cdsCapa.ChangeCount(), 0);
+    EXPECT_EQ(AssetAt(h, fx::kEmpilhadeira), "0001/0003/0003/000000000003");
+    ASSERT_TRUE(q.exec("UPDATE BEMATIVO SET CDFILIAL = '00A1' WHERE CDBEMATIVO = '0000000004'"));
     f.cdsCapa.Last();
 
     // Meanwhile another clerk records a later transfer of the same asset.
@@ -231,8 +280,7 @@ TEST(Transfer, DeletingPutsTheAssetBackAndARefusedDeletionBringsTheRecordBack) {
     // Our list still shows 0000000002 as the last: the server refuses to undo it.
     h.host().answers.push_back(true);
     h.Click(f.sbtExcluir);
-    EXPECT_EQ(h.TakeMessages(),
-              QStringList{"Operação Bloqueada. Só é permitido excluir a última Transferência Física cadastrada."});
+    EXPECT_EQ(h.TakeMessages(), QStringList{bloqueada});
     EXPECT_EQ(f.cdsCapa.RecordCount(), 3);  // reloaded: ours is back, the other's shows up
     EXPECT_EQ(Count(h, fx::kEmpilhadeira), 3);
     EXPECT_EQ(h.host().busyDepth, 0);
@@ -280,4 +328,48 @@ TEST(Transfer, ARefusalAtConfirmationKeepsTheChangesPendingAndTheListAsItWas) {
     EXPECT_EQ(f.cdsCapa.RecordCount(), 1);
     EXPECT_EQ(Count(h, fx::kMesa), 0);
     EXPECT_EQ(h.host().busyDepth, 0);
+}
+
+TEST(Transfer, BrowsingLeavesTheDateFreelyAndAnUnreachableServerIsReportedOnce) {
+    ScreenHarness h;
+    TFrmTransferenciaFisica& f = h.frm();
+    // The last transfer is dated before a depreciation that came after it.
+    QSqlQuery q(h.db());
+    ASSERT_TRUE(q.exec("UPDATE BEMATIVO SET DTULTDEPBEM = '2026-01-31' WHERE CDBEMATIVO = '0000000004'"));
+    h.OpenAsset("01", "100004");
+    f.cdsCapa.Last();
+    h.Trigger(f.mnuFormulario);
+    h.Focus(f.depDataTransf);
+    h.Focus(f.dbeCdFilialNovo);
+    EXPECT_EQ(orv::ActiveControl(&f), f.dbeCdFilialNovo);
+    EXPECT_TRUE(h.TakeMessages().isEmpty());
+
+    // The server goes away once the insert has started: when its numbers are asked for.
+    h.host().onBusy = [&h](int kind) {
+        if (kind == 1) h.StopServer();
+    };
+    h.Click(f.sbtIncluir);
+    h.host().onBusy = nullptr;
+    EXPECT_EQ(h.TakeMessages().size(), 1);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    EXPECT_EQ(h.host().busyDepth, 0);
+}
+
+// Brazilian clocks moved forward at midnight on 2018-11-04: that day had no local midnight.
+TEST(Transfer, ADayWithoutALocalMidnightIsAnOrdinaryDate) {
+    LocalZone zone("America/Sao_Paulo");
+    ScreenHarness h;
+    TFrmTransferenciaFisica& f = h.frm();
+    h.OpenAsset("01", "100002");
+    StartTransfer(h, "2", "1");
+    h.Set(f.depDataTransf, "04/11/2018");
+    h.Click(f.sbtConfirmar);
+    ASSERT_EQ(h.TakeMessages(), QStringList());
+    EXPECT_EQ(h.Sql("SELECT C.DTCAPAOPEBEM FROM CAPAOPERABEM C JOIN ITCAPAOPERABEM I ON I.CDEMPRESA = C.CDEMPRESA"
+                    " AND I.NRSEQCAPAOPEBEM = C.NRSEQCAPAOPEBEM WHERE I.CDBEMATIVO = '0000000002'")
+                  .toString(),
+              "2018-11-04");
+    ASSERT_EQ(f.cdsCapa.RecordCount(), 1);
+    EXPECT_EQ(f.cdsCapa.FieldByName("DTCAPAOPEBEM").DisplayText(), "04/11/2018");
+    EXPECT_EQ(f.depDataTransf->text(), "04/11/2018");
 }

@@ -3,8 +3,10 @@
 #include "contracts/TransferRecord.h"
 #include "server/Sql.h"
 
+#include <QRegularExpression>
 #include <QSqlRecord>
 
+#include <mutex>
 #include <stdexcept>
 
 namespace server {
@@ -348,14 +350,57 @@ qint64 Repository::NextNumber(const QString& empresa, const QString& simulacao, 
     return q.value(0).toLongLong();
 }
 
+qint64 Repository::CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name) {
+    QSqlQuery q = Exec(db_,
+                       QStringLiteral("SELECT NRULTIMO FROM SEQUENCIA"
+                                      " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"),
+                       {{":E", empresa}, {":S", simulacao}, {":N", name}});
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// --- schema -----------------------------------------------------------------------------------
+
+const std::map<QString, int>& Repository::ColumnSizes(const QString& table) {
+    // Every connection of the process serves the same migrated schema, so one read per table does.
+    static std::mutex mutex;
+    static std::map<QString, std::map<QString, int>> cache;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const QString key = table.toUpper();
+    if (const auto it = cache.find(key); it != cache.end()) return it->second;
+    std::map<QString, int> sizes;
+    if (IsPostgres()) {
+        QSqlQuery q = Exec(db_,
+                           QStringLiteral("SELECT column_name, character_maximum_length FROM information_schema.columns"
+                                          " WHERE table_schema = current_schema() AND table_name = :T"
+                                          "   AND character_maximum_length IS NOT NULL"),
+                           {{":T", key.toLower()}});
+        while (q.next()) sizes[q.value(0).toString().toUpper()] = q.value(1).toInt();
+    } else {
+        // SQLite keeps the declared type as written: "VARCHAR(12)".
+        static const QRegularExpression declared(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        QSqlQuery q = Exec(db_, QStringLiteral("SELECT name, type FROM pragma_table_info(:T)"), {{":T", key}});
+        while (q.next()) {
+            const QRegularExpressionMatch m = declared.match(q.value(1).toString());
+            if (m.hasMatch()) sizes[q.value(0).toString().toUpper()] = m.captured(1).toInt();
+        }
+    }
+    if (sizes.empty()) throw std::runtime_error("tabela " + key.toStdString() + " sem colunas de texto no esquema");
+    return cache.emplace(key, std::move(sizes)).first->second;
+}
+
 // --- transfers --------------------------------------------------------------------------------
 
-std::optional<AssetRow> Repository::LockAsset(const QString& bem) {
+std::optional<AssetRow> Repository::FindAsset(const QString& bem) { return ReadAsset(bem, false); }
+
+std::optional<AssetRow> Repository::LockAsset(const QString& bem) { return ReadAsset(bem, true); }
+
+std::optional<AssetRow> Repository::ReadAsset(const QString& bem, bool lock) {
     // SQLite writers are already serialised by BEGIN IMMEDIATE; PostgreSQL locks the row.
     QSqlQuery q = Exec(db_,
                        QStringLiteral("SELECT CDEMPRESA, CDFILIAL, CDCENTCUST, CDSETOR, CDOPERESPBEM FROM BEMATIVO"
                                       " WHERE CDBEMATIVO = :B") +
-                           (IsPostgres() ? QStringLiteral(" FOR UPDATE") : QString()),
+                           (lock && IsPostgres() ? QStringLiteral(" FOR UPDATE") : QString()),
                        {{":B", bem}});
     if (!q.next()) return std::nullopt;
     return AssetRow{Text(q.value(0)), {Text(q.value(1)), Text(q.value(2)), Text(q.value(3)), Text(q.value(4))}};
@@ -374,15 +419,24 @@ std::optional<StoredTransfer> Repository::LastTransfer(const QString& bem) {
     return ReadStored(q);
 }
 
+std::optional<StoredTransfer> Repository::PreviousTransfer(const QString& bem, const QString& nrSeqOpera) {
+    QSqlQuery q = Exec(db_,
+                       kStoredSelect + QStringLiteral(" WHERE I.CDBEMATIVO = :B AND I.NRSEQOPERABEM < :O"
+                                                      " ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
+                       {{":B", bem}, {":O", nrSeqOpera}});
+    return ReadStored(q);
+}
+
 bool Repository::HeaderExists(const QString& empresa, const QString& capa) {
     QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
                        {{":E", empresa}, {":C", capa}});
     return q.next();
 }
 
-bool Repository::BranchExists(const QString& filial) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM FILIAL WHERE CDFILIAL = :F"), {{":F", filial}});
-    return q.next();
+std::optional<QString> Repository::BranchCompany(const QString& filial) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = :F"), {{":F", filial}});
+    if (!q.next()) return std::nullopt;
+    return Text(q.value(0));
 }
 
 bool Repository::CostCentreOfBranch(const QString& filial, const QString& centCust) {
@@ -484,15 +538,14 @@ void Repository::UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
           {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUCAPA")}, {":CLI", r.Str("CDCLIENTE")},
           {":E", key.empresa}, {":C", key.nrSeqCapa}});
     Exec(db_,
-         QStringLiteral("UPDATE ITCAPAOPERABEM SET QTITCAPAOPEANTE = :QA, QTITCAPAOPENOVO = :QN, CDFILIALITCANTE = :FA,"
-                        "  CDCENTCUITCANTE = :CA, CDSETORITCANTE = :SA, CDOPERESPBEMANT = :OA, CDFILIALITCNOVO = :FN,"
+         // The previous location is never rewritten: it was the asset's when the transfer was
+         // made, and undoing the transfer returns the asset there.
+         QStringLiteral("UPDATE ITCAPAOPERABEM SET QTITCAPAOPEANTE = :QA, QTITCAPAOPENOVO = :QN, CDFILIALITCNOVO = :FN,"
                         "  CDCENTCUITCNOVO = :CN, CDSETORITCNOVO = :SN, CDOPERESPBEMNOV = :ON, VRITCAPAOPERA = :VR,"
                         "  QTMESDEPITCANTE = :MA, QTMESDEPITCNOVO = :MN, VRTAXDEPITCANTE = :TA, VRTAXDEPITCNOVO = :TN,"
                         "  DTATUITCAPAOPER = :NOW, CDOPEATUITCAPA = :OPA, CDSERIENFITCAPA = :SER, NRNOTAFIITCAPA = :NF"
                         " WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
-         {{":QA", r.Num("QTITCAPAOPEANTE")}, {":QN", r.Num("QTITCAPAOPENOVO")}, {":FA", r.Str("CDFILIALITCANTE")},
-          {":CA", r.Str("CDCENTCUITCANTE")}, {":SA", r.Str("CDSETORITCANTE")}, {":OA", r.Str("CDOPERESPBEMANT")},
-          {":FN", r.Str("CDFILIALITCNOVO")}, {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")},
+         {{":QA", r.Num("QTITCAPAOPEANTE")}, {":QN", r.Num("QTITCAPAOPENOVO")}, {":FN", r.Str("CDFILIALITCNOVO")}, {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")},
           {":ON", r.Str("CDOPERESPBEMNOV")}, {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")},
           {":MN", r.Num("QTMESDEPITCNOVO")}, {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")},
           {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
@@ -586,6 +639,18 @@ void Repository::ReplaceRateioBem(const QString& empresa, const QString& bem,
              {{":E", empresa}, {":B", bem}, {":F", pair.first}, {":C", pair.second}, {":V", valor}});
 }
 
+void Repository::RebuildRateioBem(const QString& bem) {
+    Exec(db_, QStringLiteral("DELETE FROM RATEIOBEM WHERE CDBEMATIVO = :B"), {{":B", bem}});
+    const auto last = LastTransfer(bem);
+    if (!last) return;
+    Exec(db_,
+         QStringLiteral("INSERT INTO RATEIOBEM (CDEMPRESA, CDBEMATIVO, CDFILICCUST, CDCENTCUSBEM, VRRATEBEM)"
+                        " SELECT CDEMPRESA, CDBEMATIVO, CDFILICCUST, CDCENTCUSBEM, VRRATEBEM FROM RATEIOITCAPA"
+                        "  WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = 'R' AND NRSEQCAPAOPEBEM = :C"
+                        "    AND NRSEQITCAPAOPE = :I AND CDBEMATIVO = :B"),
+         {{":E", last->key.empresa}, {":C", last->key.nrSeqCapa}, {":I", last->key.nrSeqItem}, {":B", bem}});
+}
+
 // --- accounting parameters --------------------------------------------------------------------
 
 bool Repository::CtblExists(const CtblKey& k) {
@@ -602,9 +667,10 @@ bool Repository::AccountTypeExists(const QString& empresa, const QString& tipo) 
     return q.next();
 }
 
-bool Repository::AccountExists(const QString& conta) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = :C"), {{":C", conta}});
-    return q.next();
+std::optional<QString> Repository::AccountCompany(const QString& conta) {
+    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM CONTCTBL WHERE CDCONTCTBL = :C"), {{":C", conta}});
+    if (!q.next()) return std::nullopt;
+    return Text(q.value(0));
 }
 
 bool Repository::HistoryExists(const QString& historico) {

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -63,13 +64,22 @@ public:
 
     // Sequence counters: the next number, atomically (inside the caller's transaction).
     qint64 NextNumber(const QString& empresa, const QString& simulacao, const QString& name);
+    // The last number handed out, without taking one; 0 when none was.
+    qint64 CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name);
+
+    // Declared size of each text column of a table (upper-case names), read from the schema once.
+    const std::map<QString, int>& ColumnSizes(const QString& table);
 
     // Transfers.
+    std::optional<AssetRow> FindAsset(const QString& bem);
     std::optional<AssetRow> LockAsset(const QString& bem);
     std::optional<StoredTransfer> FindTransfer(const TransferKey& key);
     std::optional<StoredTransfer> LastTransfer(const QString& bem);
+    // The asset's transfer applied just before the one numbered `nrSeqOpera`.
+    std::optional<StoredTransfer> PreviousTransfer(const QString& bem, const QString& nrSeqOpera);
     bool HeaderExists(const QString& empresa, const QString& capa);
-    bool BranchExists(const QString& filial);
+    // The company of a branch (empty when it has none); nothing when the branch does not exist.
+    std::optional<QString> BranchCompany(const QString& filial);
     bool CostCentreOfBranch(const QString& filial, const QString& centCust);
     // A physical-transfer operation type (kind "03") of the company.
     bool TransferTypeExists(const QString& empresa, const QString& tipo);
@@ -95,6 +105,8 @@ public:
     double RateioTotal(const QString& empresa, const QString& simulacao, const QString& capa, const QString& item);
     void ReplaceRateioBem(const QString& empresa, const QString& bem,
                           const std::vector<std::pair<std::pair<QString, QString>, double>>& rows);
+    // The asset's current apportionment becomes the rows of its last transfer (none without one).
+    void RebuildRateioBem(const QString& bem);
 
     // Accounting parameters of an asset.
     struct CtblKey {
@@ -102,7 +114,8 @@ public:
     };
     bool CtblExists(const CtblKey& key);
     bool AccountTypeExists(const QString& empresa, const QString& tipo);
-    bool AccountExists(const QString& conta);
+    // The company of an account (empty: valid for every company); nothing when it does not exist.
+    std::optional<QString> AccountCompany(const QString& conta);
     bool HistoryExists(const QString& historico);
     void InsertCtbl(const CtblKey& key, const QString& conta, const QString& historico, const QString& operador,
                     const QDateTime& now);
@@ -111,6 +124,8 @@ public:
     int DeleteCtbl(const CtblKey& key);
 
 private:
+    std::optional<AssetRow> ReadAsset(const QString& bem, bool lock);
+
     QSqlDatabase db_;
 };
 

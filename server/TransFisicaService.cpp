@@ -4,6 +4,10 @@
 #include "server/RpcError.h"
 #include "server/Sql.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <set>
 
@@ -49,11 +53,66 @@ Refused Moved(const QString& bem) {
                        "Atualize a lista e tente novamente.").arg(bem));
 }
 
-void CheckNewLocation(Repository& repo, const Location& novo) {
+// Branch codes are unique across companies, so a record could name another company's branch.
+void RequireBranchOf(Repository& repo, const QString& filial, const QString& empresa) {
+    const auto company = repo.BranchCompany(filial);
+    if (!company) throw Refused(Msg("Filial não cadastrada."));
+    if (*company != empresa) throw Refused(Msg("A filial %1 não pertence à empresa %2.").arg(filial, empresa));
+}
+
+void RequireAssetOf(Repository& repo, const QString& bem, const QString& empresa) {
+    const auto asset = repo.FindAsset(bem);
+    if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(bem));
+    if (asset->empresa != empresa) throw Refused(Msg("O bem %1 não pertence à empresa %2.").arg(bem, empresa));
+}
+
+// `ante` is the previous location the transfer stores: a transfer within one branch is no transfer.
+void CheckNewLocation(Repository& repo, const QString& empresa, const Location& novo, const Location& ante) {
     if (novo.filial.isEmpty()) throw Refused(Msg("Filial deve ser informada."));
-    if (!repo.BranchExists(novo.filial)) throw Refused(Msg("Filial não cadastrada."));
+    RequireBranchOf(repo, novo.filial, empresa);
     if (novo.centCust.isEmpty()) throw Refused(Msg("Centro de Custo deve ser informado."));
     if (!repo.CostCentreOfBranch(novo.filial, novo.centCust)) throw Refused(Msg("Centro de custo não cadastrado."));
+    if (novo.filial == ante.filial) throw Refused(Msg("Localização atual não pode ser igual anterior."));
+}
+
+// Only numbers the server handed out (ten digits, up to the company's counter) are accepted, so
+// a client cannot take one that a later call would hand out again.
+void RequireHandedOut(Repository& repo, const QString& empresa, const QString& number, const QString& counter,
+                   const char* refusal) {
+    static const QRegularExpression tenDigits(QStringLiteral("^[0-9]{10}$"));
+    const qint64 n = tenDigits.match(number).hasMatch() ? number.toLongLong() : 0;
+    if (n == 0 || n > repo.CurrentNumber(empresa, kSimulacao, counter)) throw Refused(Msg(refusal).arg(number));
+}
+
+// SQLite would keep a value longer than its column whole and PostgreSQL would fail on it: both
+// are refused, naming the field, before anything is written. `limits` holds, per field, the size
+// of the column that stores it (0: none does).
+std::vector<int> ColumnLimits(Repository& repo, const std::vector<orv::FieldDef>& fields,
+                              std::initializer_list<const char*> tables) {
+    std::vector<int> limits(fields.size(), 0);
+    for (const char* table : tables) {
+        const std::map<QString, int>& sizes = repo.ColumnSizes(QString::fromLatin1(table));
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (const auto it = sizes.find(fields[i].name.toUpper()); it != sizes.end())
+                limits[i] = limits[i] == 0 ? it->second : std::min(limits[i], it->second);
+    }
+    return limits;
+}
+
+void CheckSizes(const std::vector<orv::FieldDef>& fields, const std::vector<int>& limits, const orv::PacketRow& row) {
+    for (size_t i = 0; i < limits.size() && i < row.size(); ++i) {
+        if (limits[i] == 0 || !row[i].isValid() || row[i].isNull()) continue;
+        const QString text = row[i].toString();
+        // The column counts characters; a QString counts UTF-16 units.
+        if (text.size() > limits[i] && text.toUcs4().size() > limits[i])
+            throw Refused(Msg("O campo %1 aceita no máximo %2 caracteres.").arg(fields[i].name).arg(limits[i]));
+    }
+}
+
+void CheckSizes(Repository& repo, const orv::ParsedDelta& d, std::initializer_list<const char*> tables) {
+    const std::vector<int> limits = ColumnLimits(repo, d.fields, tables);
+    for (const orv::DeltaChange& change : d.changes)
+        if (change.op != orv::DeltaChange::Delete) CheckSizes(d.fields, limits, change.newRow);
 }
 
 // The classification and the people a transfer names must exist, so a refusal reads as a
@@ -132,9 +191,12 @@ orv::Packet TransFisicaService::Retorna_Dados(const QString& empresa, const QStr
         {QStringLiteral("OperRespons"), orv::FieldType::String, 20}};
     Repository repo = repositories_();
     if (passo == QLatin1String("01")) {
-        // May the transfer be undone? Only the asset's last one; it goes back where it came from.
+        // May the transfer be undone? Only the asset's last one, while the asset is still where
+        // it put it (as the deletion requires); it goes back where it came from.
         const auto last = repo.LastTransfer(bem.trimmed());
-        if (!last || last->key.empresa != empresa.trimmed() || last->key.nrSeqCapa != capa.trimmed())
+        const auto asset = repo.FindAsset(bem.trimmed());
+        if (!last || last->key.empresa != empresa.trimmed() || last->key.nrSeqCapa != capa.trimmed() || !asset ||
+            asset->location != last->novo)
             return orv::MakePacket(defs, {{QStringLiteral("NAO"), QString(), QString(), QString(), QString()}});
         return orv::MakePacket(defs, {{QStringLiteral("SIM"), last->ante.filial, last->ante.centCust, last->ante.setor,
                                        last->ante.oper}});
@@ -181,6 +243,7 @@ QString TransFisicaService::PrxItCapaOperaBem(const QString& empresa, const QStr
 void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet& delta) {
     const orv::ParsedDelta d = orv::ParseDelta(delta);
     const QDateTime now = QDateTime::currentDateTime();
+    CheckSizes(repo, d, {"CAPAOPERABEM", "ITCAPAOPERABEM"});
     // Every asset the delta moves is locked first, in code order, so two batches touching the
     // same assets queue one behind the other instead of deadlocking.
     std::set<QString> assets;
@@ -195,6 +258,10 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             const DeltaRow r{d, row};
             const TransferKey key = r.Key();
             RequireKey(key);
+            RequireHandedOut(repo, key.empresa, key.nrSeqCapa, QStringLiteral("CAPAOPERABEM"),
+                          "Número de transferência %1 não foi fornecido pelo servidor.");
+            RequireHandedOut(repo, key.empresa, key.nrSeqItem, QStringLiteral("ITCAPAOPERABEM"),
+                          "Número de item de transferência %1 não foi fornecido pelo servidor.");
             const QString bem = r.Str("CDBEMATIVO");
             if (bem.isEmpty()) throw Refused(Msg("Bem deve ser informado."));
             const auto asset = repo.LockAsset(bem);
@@ -221,7 +288,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             if (const auto last = repo.LastTransfer(bem); last && DateOnly(date) < last->data.date())
                 throw Refused(Msg("Data da operação não pode ser menor que a última data de operação."));
             const Location novo = DeltaRow{d, row}.Novo();
-            CheckNewLocation(repo, novo);
+            CheckNewLocation(repo, key.empresa, novo, now_at);
             CheckClassification(repo, key.empresa, r);
             if (repo.HeaderExists(key.empresa, key.nrSeqCapa))
                 throw Refused(Msg("A transferência %1 já foi gravada.").arg(key.nrSeqCapa));
@@ -246,10 +313,14 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             const StoredTransfer stored =
                 RequireLast(repo, key, "Só é permitido alterar a última transferência física do bem.");
             if (asset->location != oldRow.Novo()) throw Moved(stored.bem);
-            if (!newRow.Get(QStringLiteral("DTCAPAOPEBEM")).isValid())
-                throw Refused(Msg("Data da Operação deve ser informada."));
+            const QVariant date = newRow.Get(QStringLiteral("DTCAPAOPEBEM"));
+            if (!date.isValid()) throw Refused(Msg("Data da Operação deve ser informada."));
+            if (const auto previous = repo.PreviousTransfer(stored.bem, stored.nrSeqOpera);
+                previous && DateOnly(date) < previous->data.date())
+                throw Refused(Msg("Data da operação não pode ser menor que a última data de operação."));
+            // The stored previous location stands, whatever the client sent for it.
             const Location novo = newRow.Novo();
-            CheckNewLocation(repo, novo);
+            CheckNewLocation(repo, key.empresa, novo, stored.ante);
             CheckClassification(repo, key.empresa, newRow);
             repo.UpdateTransfer(d, change.newRow, key, now);
             repo.MoveAsset(stored.bem, novo);
@@ -267,8 +338,10 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                 repo, key, "Operação Bloqueada. Só é permitido excluir a última Transferência Física cadastrada.");
             if (asset->location != stored.novo) throw Moved(stored.bem);
             repo.DeleteTransfer(key);
-            // Undoing the transfer puts the asset back where it came from, in the same transaction.
+            // Undoing the transfer puts the asset back where it came from, in the same transaction,
+            // with the apportionment of the transfer that is now its last.
             repo.MoveAsset(stored.bem, stored.ante);
+            repo.RebuildRateioBem(stored.bem);
             break;
         }
         }
@@ -306,6 +379,8 @@ void CheckRateioRow(Repository& repo, const Repository::RateioKey& k, const QVar
     if (valor.toDouble() <= 0) throw Refused(Msg("Valor do rateio deve ser maior que zero."));
     if (!repo.ItemExists(k.empresa, k.capa, k.item))
         throw Refused(Msg("A transferência %1 não existe mais. Atualize a lista.").arg(k.capa));
+    RequireAssetOf(repo, k.bem, k.empresa);
+    RequireBranchOf(repo, k.filial.left(4), k.empresa);  // branch (4) + cost centre (4)
 }
 
 void CheckTotal(double total) {
@@ -319,11 +394,14 @@ void TransFisicaService::SetRateio(const orv::Packet& delta) {
     const orv::ParsedDelta d = orv::ParseDelta(delta);
     Repository repo = repositories_();
     Transaction tx(repo.Db());
+    CheckSizes(repo, d, {"RATEIOITCAPA"});
     std::set<std::tuple<QString, QString, QString, QString>> items;
+    std::set<QString> bens;
     for (const orv::DeltaChange& change : d.changes) {
         if (change.op == orv::DeltaChange::Insert) {
             const DeltaRow r{d, change.newRow};
             const auto k = RateioKeyOf(r);
+            bens.insert(k.bem);
             CheckRateioRow(repo, k, r.Get(QStringLiteral("VRRATEBEM")));
             if (repo.RateioExists(k)) throw Refused(Msg("Rateio já Cadastrado."));
             repo.InsertRateio(k, r.Get(QStringLiteral("VRRATEBEM")).toDouble());
@@ -337,13 +415,17 @@ void TransFisicaService::SetRateio(const orv::Packet& delta) {
             const bool pairChanged = old.filial != k.filial || old.centCust != k.centCust;
             if (pairChanged && repo.RateioExists(k)) throw Refused(Msg("Rateio já Cadastrado."));
             repo.UpdateRateio(old, k, r.Get(QStringLiteral("VRRATEBEM")).toDouble());
+            bens.insert(k.bem);
             items.insert({k.empresa, k.simulacao, k.capa, k.item});
         } else {
             const auto old = RateioKeyOf(DeltaRow{d, change.oldRow});
             if (repo.DeleteRateio(old) == 0) throw Refused(Msg("Rateio não encontrado. Atualize a lista."));
+            bens.insert(old.bem);
         }
     }
     for (const auto& [empresa, simulacao, capa, item] : items) CheckTotal(repo.RateioTotal(empresa, simulacao, capa, item));
+    // The asset's current apportionment follows its last transfer's rows, deletes included.
+    for (const QString& bem : bens) repo.RebuildRateioBem(bem);
     tx.Commit();
 }
 
@@ -366,10 +448,14 @@ void TransFisicaService::Atualiza_RatBem(const orv::Packet& packet) {
     }
     Repository repo = repositories_();
     Transaction tx(repo.Db());
+    const std::vector<int> limits = ColumnLimits(repo, p.fields, {"RATEIOBEM"});
+    for (const auto& row : p.rows) CheckSizes(p.fields, limits, row);
     for (const auto& [asset, rows] : byAsset) {
+        RequireAssetOf(repo, asset.second, asset.first);
         double total = 0;
         std::set<std::pair<QString, QString>> pairs;
         for (const auto& [pair, valor] : rows) {
+            RequireBranchOf(repo, pair.first.left(4), asset.first);
             total += valor;
             if (!pairs.insert(pair).second) throw Refused(Msg("Rateio já Cadastrado."));
         }
@@ -386,17 +472,23 @@ void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta) {
     const orv::ParsedDelta d = orv::ParseDelta(delta);
     Repository repo = repositories_();
     Transaction tx(repo.Db());
+    CheckSizes(repo, d, {"CTBLBEMATIVO"});
     const QDateTime now = QDateTime::currentDateTime();
     auto keyOf = [](const DeltaRow& r) {
         return Repository::CtblKey{r.Str("CDEMPRESA"), r.Str("CDBEMATIVO"), r.Str("CDTIPOCONTABEM")};
     };
     auto check = [&](const DeltaRow& r, const Repository::CtblKey& k) {
         if (k.empresa.isEmpty() || k.bem.isEmpty()) throw Refused(Msg("Empresa e bem devem ser informados."));
+        RequireAssetOf(repo, k.bem, k.empresa);
         if (k.tipo.isEmpty()) throw Refused(Msg("Tipo de Conta deve ser informado."));
         if (!repo.AccountTypeExists(k.empresa, k.tipo)) throw Refused(Msg("Tipo de Conta não cadastrada."));
         const QString conta = r.Str("CDCONTCTBLBEM"), historico = r.Str("CDHISTPADR");
         if (conta.isEmpty()) throw Refused(Msg("Conta Contábil deve ser informada."));
-        if (!repo.AccountExists(conta)) throw Refused(Msg("Conta Contábil não cadastrada."));
+        // An account without a company serves every company.
+        const auto company = repo.AccountCompany(conta);
+        if (!company) throw Refused(Msg("Conta Contábil não cadastrada."));
+        if (!company->isEmpty() && *company != k.empresa)
+            throw Refused(Msg("A conta contábil %1 não pertence à empresa %2.").arg(conta, k.empresa));
         if (historico.isEmpty()) throw Refused(Msg("Histórico padrão deve ser informado."));
         if (!repo.HistoryExists(historico)) throw Refused(Msg("Histórico padrão não cadastrado."));
     };

@@ -37,6 +37,16 @@ protected:
         h().MustConfirm(t);
         return t;
     }
+    // The asset's current apportionment: "branch+cc cc share" rows.
+    QStringList RateioBem(const QString& bem) {
+        QStringList out;
+        for (const auto& r : erptest::QueryRows(h().db(),
+                                                QStringLiteral("SELECT CDFILICCUST, CDCENTCUSBEM, VRRATEBEM FROM RATEIOBEM"
+                                                               " WHERE CDBEMATIVO = ? ORDER BY CDFILICCUST"),
+                                                {bem}))
+            out << QStringLiteral("%1 %2 %3").arg(Str(r[0]), Str(r[1]), QString::number(r[2].toDouble()));
+        return out;
+    }
     std::vector<double> Stored(const TransferRow& t) {
         std::vector<double> out;
         for (const auto& r : erptest::QueryRows(h().db(),
@@ -105,7 +115,8 @@ TEST_P(ServerApportionment, ItemRowsAreEditedAndCheckedAsAWhole) {
     ASSERT_TRUE(both.ok) << Why(both);
     EXPECT_EQ(Stored(t), (std::vector<double>{20.0, 80.0}));
 
-    // The same pair twice, a share of zero, a row for a transfer that does not exist.
+    // The same pair twice, a share of zero, a row for a transfer that does not exist, another
+    // company's branch or asset, a value longer than its column.
     OpenRateio(cds, t);
     before = h().Snapshot();
     Add(cds, t, kMatriz, kAdm, 1.0);
@@ -119,16 +130,33 @@ TEST_P(ServerApportionment, ItemRowsAreEditedAndCheckedAsAWhole) {
     Add(cds, gone, kMatriz, kProd, 1.0);
     EXPECT_TRUE(RefusedWith(h().app().SetRateio(cds.Delta()), QString::fromUtf8("A transferência 0000009999 não existe mais.")));
     cds.CancelUpdates();
+    Add(cds, t, kFilialDois, kProd, 1.0);
+    EXPECT_TRUE(RefusedWith(h().app().SetRateio(cds.Delta()), QString::fromUtf8("A filial 0201 não pertence à empresa 01.")));
+    cds.CancelUpdates();
+    TransferRow foreign = t;
+    foreign.bem = kEmpilhadeira;
+    Add(cds, foreign, kMatriz, kProd, 1.0);
+    EXPECT_TRUE(RefusedWith(h().app().SetRateio(cds.Delta()), QString::fromUtf8("O bem 0000000010 não pertence à empresa 01.")));
+    cds.CancelUpdates();
+    Add(cds, t, kMatriz, kProd, 1.0);
+    orv::Packet overlong = cds.Delta();
+    SetOnWire(overlong, "CDCENTCUSBEM", "20000");
+    EXPECT_TRUE(RefusedWith(h().app().SetRateio(overlong), QString::fromUtf8("O campo CDCENTCUSBEM aceita no máximo 4 caracteres.")));
+    cds.CancelUpdates();
     EXPECT_EQ(h().Snapshot(), before);
 
+    // The asset's own apportionment follows its last transfer's rows, through deletes too.
     cds.First();
     cds.Delete();
     ASSERT_TRUE(h().app().SetRateio(cds.Delta()).ok);
     EXPECT_EQ(Stored(t), (std::vector<double>{80.0}));
+    EXPECT_EQ(RateioBem(kMesa), QStringList{"SP013000 3000 80"});
 
-    // Deleting the transfer takes its apportionment with it.
+    // Deleting the transfer takes its apportionment with it, and the asset's goes back to the
+    // previous transfer's (none here).
     ASSERT_TRUE(h().app().SetTransFisica(DeleteDelta(h().Transfers(kMesa), t.capa)).ok);
     EXPECT_TRUE(Stored(t).empty());
+    EXPECT_TRUE(RateioBem(kMesa).isEmpty());
 }
 
 TEST_P(ServerApportionment, AtualizaRatBemReplacesTheAssetsRows) {
@@ -140,21 +168,12 @@ TEST_P(ServerApportionment, AtualizaRatBemReplacesTheAssetsRows) {
                                 {QStringLiteral("VRRATEBEM"), FieldType::Float, 0}},
                                data);
     };
-    auto rowsOf = [this](const QString& bem) {
-        QStringList out;
-        for (const auto& r : erptest::QueryRows(h().db(),
-                                                QStringLiteral("SELECT CDFILICCUST, CDCENTCUSBEM, VRRATEBEM FROM RATEIOBEM"
-                                                               " WHERE CDBEMATIVO = ? ORDER BY CDFILICCUST"),
-                                                {bem}))
-            out << QStringLiteral("%1 %2 %3").arg(Str(r[0]), Str(r[1]), QString::number(r[2].toDouble()));
-        return out;
-    };
 
     const auto r = h().app().Atualiza_RatBem(packet({{kMesa, kSaoPaulo, kLog, 82.79}, {kMesa, kMatriz, kAdm, 8.06},
                                                      {kMesa, kMatriz, kProd, 9.15}}));
     ASSERT_TRUE(r.ok) << Why(r);
-    EXPECT_EQ(rowsOf(kMesa), QStringList({"00011000 1000 8.06", "00012000 2000 9.15", "SP013000 3000 82.79"}));
-    EXPECT_EQ(rowsOf(kCadeira), QStringList({"00011000 1000 100"}));  // another asset is left alone
+    EXPECT_EQ(RateioBem(kMesa), QStringList({"00011000 1000 8.06", "00012000 2000 9.15", "SP013000 3000 82.79"}));
+    EXPECT_EQ(RateioBem(kCadeira), QStringList({"00011000 1000 100"}));  // another asset is left alone
 
     const QString before = h().Snapshot();
     EXPECT_TRUE(RefusedWith(h().app().Atualiza_RatBem(packet({{kMesa, kSaoPaulo, kLog, 60.0}, {kMesa, kMatriz, kAdm, 40.006}})),
@@ -164,6 +183,12 @@ TEST_P(ServerApportionment, AtualizaRatBemReplacesTheAssetsRows) {
     // The second asset's rows are wrong: the first asset's are not replaced either.
     EXPECT_TRUE(RefusedWith(h().app().Atualiza_RatBem(packet({{kMesa, kNorte, kAdm, 100.0}, {kCadeira, kNorte, kAdm, 0.0}})),
                             QString::fromUtf8("Valor do rateio deve ser maior que zero.")));
+    EXPECT_TRUE(RefusedWith(h().app().Atualiza_RatBem(packet({{kMesa, kFilialDois, kProd, 100.0}})),
+                            QString::fromUtf8("A filial 0201 não pertence à empresa 01.")));
+    EXPECT_TRUE(RefusedWith(h().app().Atualiza_RatBem(packet({{kEmpilhadeira, kFilialDois, kProd, 100.0}})),
+                            QString::fromUtf8("O bem 0000000010 não pertence à empresa 01.")));
+    EXPECT_TRUE(RefusedWith(h().app().Atualiza_RatBem(packet({{kMesa, kMatriz, QStringLiteral("20000"), 100.0}})),
+                            QString::fromUtf8("O campo CDFILICCUST aceita no máximo 8 caracteres.")));
     EXPECT_EQ(h().Snapshot(), before);
 }
 

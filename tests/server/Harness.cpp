@@ -336,6 +336,18 @@ orv::Packet DeleteDelta(const orv::Packet& transfers, const QString& capa) {
     return cds.Delta();
 }
 
+void SetOnWire(orv::Packet& packet, const char* field, const nlohmann::json& value) {
+    const auto& fields = packet.at("fields");
+    const auto at = std::find_if(fields.begin(), fields.end(), [field](const auto& f) { return f.at("name") == field; });
+    if (at == fields.end()) throw std::runtime_error(std::string("no field ") + field);
+    const auto i = static_cast<size_t>(at - fields.begin());
+    if (packet.contains("rows"))
+        for (auto& row : packet["rows"]) row[i] = value;
+    else
+        for (auto& change : packet.at("changes"))
+            if (change.contains("new")) change["new"][i] = value;
+}
+
 // --- fixture of the tests ---------------------------------------------------------------------
 
 void ServerTest::SetUp() {

@@ -142,6 +142,9 @@ void FillRecord(orv::TDataSet& cds, const TransferRow& row);
 orv::Packet InsertDelta(const std::vector<TransferRow>& rows);
 // The delta that deletes the transfer with this header from the asset's GetCapa packet.
 orv::Packet DeleteDelta(const orv::Packet& transfers, const QString& capa);
+// Sets a field of every row (or new row) of a packet or delta as the wire carries it, past
+// the size a client data set would cut it to.
+void SetOnWire(orv::Packet& packet, const char* field, const nlohmann::json& value);
 
 // Why a call failed, for assertion messages.
 std::string Why(const contracts::ServerResult& result);

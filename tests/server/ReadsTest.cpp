@@ -3,6 +3,7 @@
 #include "tests/server/Harness.h"
 
 #include "contracts/TransferRecord.h"
+#include "tests/support/Fixture.h"
 
 #include <QRegularExpression>
 
@@ -224,9 +225,9 @@ TEST_P(ServerReads, RetornaDadosOffersUndoOnlyForTheLastTransfer) {
     TransferRow second{kMesa, kEmSaoPaulo, kNoNorte, QDate(2026, 11, 20)};
     h().MustConfirm(second);
 
-    auto ask = [this](QString capa, const char* passo) {
+    auto ask = [this](QString capa, const char* passo, const QString& empresa = kEmpresa) {
         QString bem = kMesa;
-        const auto r = h().app().Retorna_Dados(kEmpresa, bem, capa, QLatin1String(passo), {}, {}, {}, {});
+        const auto r = h().app().Retorna_Dados(empresa, bem, capa, QLatin1String(passo), {}, {}, {}, {});
         EXPECT_EQ(bem, kMesa);
         return r;
     };
@@ -247,6 +248,14 @@ TEST_P(ServerReads, RetornaDadosOffersUndoOnlyForTheLastTransfer) {
     ASSERT_EQ(ds.RecordCount(), 1);
     EXPECT_EQ(ds.FieldByName("Retorno").AsString(), QLatin1String("NAO"));
     EXPECT_TRUE(ds.FieldByName("Filial").AsString().isEmpty());
+
+    // Nor under another company, nor once the asset left the place the transfer put it in
+    // (moved outside this module), as the deletion would be refused.
+    ds.SetData(Value(ask(second.capa, "01", kEmpresa2)));
+    EXPECT_EQ(ds.FieldByName("Retorno").AsString(), QLatin1String("NAO"));
+    erptest::QueryRows(h().db(), QStringLiteral("UPDATE BEMATIVO SET CDOPERESPBEM = ? WHERE CDBEMATIVO = ?"), {kMaria, kMesa});
+    ds.SetData(Value(ask(second.capa, "01")));
+    EXPECT_EQ(ds.FieldByName("Retorno").AsString(), QLatin1String("NAO"));
 
     // The second step never moves the asset: the deletion already did.
     const QString before = h().Snapshot();
@@ -383,10 +392,10 @@ TEST_P(ServerReads, AccountingReadsAndParameters) {
     orv::TDataSet cds;
     for (int i = 0; i < ds.FieldCount(); ++i) cds.AddField(ds.Fields(i).Def());
     cds.SetData(Value(h().app().GetCtblBemAtivo(kEmpresa, cadeira)));
-    auto add = [&cds](const char* tipo, const char* conta, const char* hist) {
+    auto add = [&cds](const char* tipo, const char* conta, const char* hist, const QString& bem = kCadeira) {
         cds.Append();
         cds.FieldByName("CDEMPRESA").SetAsString(kEmpresa);
-        cds.FieldByName("CDBEMATIVO").SetAsString(kCadeira);
+        cds.FieldByName("CDBEMATIVO").SetAsString(bem);
         cds.FieldByName("CDTIPOCONTABEM").SetAsString(QLatin1String(tipo));
         cds.FieldByName("CDCONTCTBLBEM").SetAsString(QLatin1String(conta));
         cds.FieldByName("CDHISTPADR").SetAsString(QLatin1String(hist));
@@ -412,6 +421,19 @@ TEST_P(ServerReads, AccountingReadsAndParameters) {
     cds.CancelUpdates();
     add("000001", "1.2.3.01.0001", "0009");
     EXPECT_TRUE(RefusedWith(h().app().SetCtblBemAtivo(cds.Delta()), QString::fromUtf8("Histórico padrão não cadastrado.")));
+    cds.CancelUpdates();
+    add("000001", "2.1.1.01.0001", "0001");
+    EXPECT_TRUE(RefusedWith(h().app().SetCtblBemAtivo(cds.Delta()),
+                            QString::fromUtf8("A conta contábil 2.1.1.01.0001 não pertence à empresa 01.")));
+    cds.CancelUpdates();
+    add("000001", "1.2.3.01.0001", "0001", kEmpilhadeira);
+    EXPECT_TRUE(RefusedWith(h().app().SetCtblBemAtivo(cds.Delta()), QString::fromUtf8("O bem 0000000010 não pertence à empresa 01.")));
+    cds.CancelUpdates();
+    add("000001", "1.2.3.01.0001", "0001");
+    orv::Packet overlong = cds.Delta();
+    SetOnWire(overlong, "CDOPEINCCTBLBEM", std::string(100007, 'X'));
+    EXPECT_TRUE(RefusedWith(h().app().SetCtblBemAtivo(overlong),
+                            QString::fromUtf8("O campo CDOPEINCCTBLBEM aceita no máximo 12 caracteres.")));
     cds.CancelUpdates();
     EXPECT_EQ(h().Snapshot(), before);
 

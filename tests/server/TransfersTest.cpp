@@ -141,6 +141,12 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
     TransferRow noNumbers{kMesa, kMesaAt, kEmSaoPaulo};
     noNumbers.capa = QStringLiteral(" ");
     noNumbers.item = QStringLiteral(" ");
+    TransferRow sameBranch{kMesa, kMesaAt, {kMatriz, kProd, kManut, kJoao}};
+    TransferRow foreignBranch{kMesa, kMesaAt, {kFilialDois, kProd, {}, {}}};
+    TransferRow capaNotHandedOut{kMesa, kMesaAt, kEmSaoPaulo};
+    capaNotHandedOut.capa = QStringLiteral("9999999999");
+    TransferRow itemZero{kMesa, kMesaAt, kEmSaoPaulo};
+    itemZero.item = QStringLiteral("0000000000");
     const std::vector<Case> cases = {
         {"no asset", noBem, QString::fromUtf8("Bem deve ser informado.")},
         {"unknown asset", unknownBem, QString::fromUtf8("Bem 0000000999 não cadastrado.")},
@@ -155,6 +161,12 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
         {"type of another kind", otherKind, QString::fromUtf8("Tipo de operação não cadastrado.")},
         {"unknown motive", unknownMotive, QString::fromUtf8("Motivo de operação não cadastrado.")},
         {"unknown recipient", unknownClient, QString::fromUtf8("Cliente não cadastrado.")},
+        {"same branch as now", sameBranch, QString::fromUtf8("Localização atual não pode ser igual anterior.")},
+        {"branch of another company", foreignBranch, QString::fromUtf8("A filial 0201 não pertence à empresa 01.")},
+        {"header number above the counter", capaNotHandedOut,
+         QString::fromUtf8("Número de transferência 9999999999 não foi fornecido pelo servidor.")},
+        {"item number zero", itemZero,
+         QString::fromUtf8("Número de item de transferência 0000000000 não foi fornecido pelo servidor.")},
     };
     for (Case c : cases) {
         SCOPED_TRACE(c.why);
@@ -173,9 +185,20 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
     const QString before = h().Snapshot();
     EXPECT_TRUE(RefusedWith(h().Confirm(again), QString::fromUtf8("A transferência %1 já foi gravada.").arg(once.capa)));
     EXPECT_EQ(h().Snapshot(), before);
+
+    // A value longer than its column, which a client data set would have cut.
+    TransferRow overlong{kArmario, kArmarioAt, kEmSaoPaulo};
+    h().Number(overlong, h().app());
+    orv::Packet delta = InsertDelta({overlong});
+    SetOnWire(delta, "CDOPEINCCAPA", std::string(100007, 'X'));
+    nlohmann::json second = nullptr;
+    const QString numbered = h().Snapshot();
+    EXPECT_TRUE(RefusedWith(h().app().SetConfirmar(delta, second),
+                            QString::fromUtf8("O campo CDOPEINCCAPA aceita no máximo 12 caracteres.")));
+    EXPECT_EQ(h().Snapshot(), numbered);
 }
 
-TEST_P(ServerTransfers, OperationDateMustBeSetAndNotBeforeTheLastOne) {
+TEST_P(ServerTransfers, OperationDateMustBeSetAndNotBeforeThePreviousOne) {
     TransferRow first{kMesa, kMesaAt, kEmSaoPaulo, QDate(2026, 11, 16)};
     h().MustConfirm(first);
 
@@ -190,16 +213,24 @@ TEST_P(ServerTransfers, OperationDateMustBeSetAndNotBeforeTheLastOne) {
     h().MustConfirm(sameDay);
     ExpectAt(h(), kMesa, kNoNorte);
 
-    // An edit that clears the date is refused too.
-    orv::TDataSet cds;
-    OpenTransferRecord(cds, h().Transfers(kMesa));
-    cds.Last();
-    cds.Edit();
-    cds.FieldByName("DTCAPAOPEBEM").Clear();
-    cds.Post();
+    // An edit obeys the same rules, against the transfer before the one edited.
+    auto editDate = [this](const QVariant& date) {
+        orv::TDataSet cds;
+        OpenTransferRecord(cds, h().Transfers(kMesa));
+        cds.Last();
+        cds.Edit();
+        cds.FieldByName("DTCAPAOPEBEM").SetValue(date);
+        cds.Post();
+        return h().app().SetTransFisica(cds.Delta());
+    };
     const QString edited = h().Snapshot();
-    EXPECT_TRUE(RefusedWith(h().app().SetTransFisica(cds.Delta()), QString::fromUtf8("Data da Operação deve ser informada.")));
+    EXPECT_TRUE(RefusedWith(editDate(QVariant()), QString::fromUtf8("Data da Operação deve ser informada.")));
+    EXPECT_TRUE(RefusedWith(editDate(QDateTime(QDate(2026, 11, 15), QTime(0, 0))),
+                            QString::fromUtf8("Data da operação não pode ser menor que a última data de operação.")));
     EXPECT_EQ(h().Snapshot(), edited);
+    ASSERT_TRUE(editDate(QDateTime(QDate(2026, 11, 18), QTime(0, 0))).ok);
+    const auto back = editDate(QDateTime(QDate(2026, 11, 16), QTime(0, 0)));  // earlier than itself, not than the previous
+    EXPECT_TRUE(back.ok) << Why(back);
 }
 
 TEST_P(ServerTransfers, StaleBatchWritesNothingAtAll) {
@@ -233,37 +264,50 @@ TEST_P(ServerTransfers, StaleBatchWritesNothingAtAll) {
     ExpectAt(h(), kArmario, kArmarioAt);
 }
 
-TEST_P(ServerTransfers, EditingTheLastTransferThenDeletingItFollowsTheEdit) {
+TEST_P(ServerTransfers, AnEditKeepsTheStoredOriginSoTheUndoReturnsThere) {
     TransferRow t{kMesa, kMesaAt, kEmSaoPaulo};
     h().MustConfirm(t);
 
-    // The screen rewrites the whole record on an edit: a new destination and the previous
-    // location as it shows it.
-    const server::Location shownBefore{kMatriz, kProd, kManut, kJoao};
-    const server::Location destination{kNorte, kAdm, kContab, kAdmin};
-    orv::TDataSet cds;
-    OpenTransferRecord(cds, h().Transfers(kMesa));
-    ASSERT_TRUE(cds.Locate(QStringLiteral("NRSEQCAPAOPEBEM"), t.capa));
-    cds.Edit();
+    // The screen rewrites the whole record on an edit, previous location included: a made-up
+    // one is ignored, and the new branch is checked against the stored origin.
     TransferRow edited = t;
-    edited.ante = shownBefore;
-    edited.novo = destination;
-    FillRecord(cds, edited);
-    cds.Post();
-    const auto updated = h().app().SetTransFisica(cds.Delta());
+    edited.ante = {QStringLiteral("ZZZZ"), QStringLiteral("9999"), kManut, kJoao};
+    auto edit = [&](const server::Location& destination) {
+        orv::TDataSet cds;
+        OpenTransferRecord(cds, h().Transfers(kMesa));
+        cds.Last();
+        cds.Edit();
+        edited.novo = destination;
+        FillRecord(cds, edited);
+        cds.Post();
+        return h().app().SetTransFisica(cds.Delta());
+    };
+    const QString before = h().Snapshot();
+    EXPECT_TRUE(RefusedWith(edit({kMatriz, kProd, kManut, kJoao}),
+                            QString::fromUtf8("Localização atual não pode ser igual anterior.")));
+    EXPECT_TRUE(RefusedWith(edit({kFilialDois, kProd, {}, {}}), QString::fromUtf8("A filial 0201 não pertence à empresa 01.")));
+    EXPECT_EQ(h().Snapshot(), before);
+    const server::Location destination{kNorte, kAdm, kContab, kAdmin};
+    const auto updated = edit(destination);
     ASSERT_TRUE(updated.ok) << Why(updated);
     ExpectAt(h(), kMesa, destination);
+    const auto ante = erptest::QueryRows(h().db(),
+                                         QStringLiteral("SELECT CDFILIALITCANTE, CDCENTCUITCANTE, CDSETORITCANTE, CDOPERESPBEMANT"
+                                                        "  FROM ITCAPAOPERABEM WHERE CDEMPRESA = ? AND NRSEQCAPAOPEBEM = ?"),
+                                         {kEmpresa, t.capa});
+    ASSERT_EQ(ante.size(), 1);
+    EXPECT_EQ(QStringList({Str(ante[0][0]), Str(ante[0][1]), Str(ante[0][2]), Str(ante[0][3])}),
+              QStringList({kMatriz, kAdm, kContab, kMaria}));
 
-    // Retorna_Dados offers the undo towards the edited previous location.
+    // Retorna_Dados offers the undo towards the origin, and the undo goes there.
     QString bem = kMesa, capa = t.capa;
     const auto step = orv::ParsePacket(h().app().Retorna_Dados(kEmpresa, bem, capa, QStringLiteral("01"), {}, {}, {}, {}).value);
     ASSERT_EQ(step.rows.size(), 1u);
     EXPECT_EQ(step.rows[0][1].toString(), kMatriz);
-    EXPECT_EQ(step.rows[0][2].toString(), kProd);
-
+    EXPECT_EQ(step.rows[0][2].toString(), kAdm);
     const auto deleted = h().app().SetTransFisica(DeleteDelta(h().Transfers(kMesa), t.capa));
     ASSERT_TRUE(deleted.ok) << Why(deleted);
-    ExpectAt(h(), kMesa, shownBefore);
+    ExpectAt(h(), kMesa, kMesaAt);
 }
 
 TEST_P(ServerTransfers, AnEditBasedOnAStaleListIsRefused) {

@@ -26,6 +26,7 @@ void TFrmTransferenciaFisica::VerificaUltimaTransferencia() {
         const bool last = cdsCapa.Active() && !cdsCapa.IsEmpty() && !cdsUltFecha.IsEmpty() &&
                           cdsCapa.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString() ==
                               cdsUltFecha.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString();
+        ultimaTransferencia_ = last;
         QWidget* page = pgcPadrao->currentWidget();
         if (!last) {
             for (QWidget* p : pages) SetChildEnabledNovo(p, false);
@@ -131,6 +132,20 @@ void TFrmTransferenciaFisica::dtsPadraoStateChange() {
     sbtCadAut->setEnabled(InactiveOrBrowsing(padrao) && !medEmpresa->text().isEmpty());
 
     // 7.
+    HabilitaBotaoLinhas();
+    HabilitaBotao();
+}
+
+void TFrmTransferenciaFisica::HabilitaBotaoLinhas() {
+    if (dtsPadrao.State() != DataSetState::Browse) return;
+    QWidget* page = pgcPadrao->currentWidget();
+    const TDataSet* linhas = page == tshRateio ? &cdsRateio : page == tshParamContabil ? &cdsCtblBemAtivo : nullptr;
+    if (!linhas) return;
+    const bool temLinhas = linhas->Active() && !linhas->IsEmpty();
+    sbtLocalizar->setEnabled(false);  // it searches the transfer list only
+    sbtIncluir->setEnabled(ultimaTransferencia_);
+    sbtAlterar->setEnabled(ultimaTransferencia_ && temLinhas);
+    sbtExcluir->setEnabled(ultimaTransferencia_ && temLinhas);
     HabilitaBotao();
 }
 

@@ -96,12 +96,8 @@ void TFrmTransferenciaFisica::BindHandlers() {
     mnuFormulario->OnClick = [this] { mnuFormularioClick(); };
     pgcPadrao->OnChange = [this] { pgcPadraoChange(); };
     pgcPadrao->OnEnter = [this] { pgcPadraoEnter(); };
-    pgcPadrao->OnChanging = [this](bool&) {
-        if (pgcPadrao->currentWidget() == tshRateio) vd_valor(true);
-    };
-    pgcPadrao->OnExit = [this] {
-        if (pgcPadrao->currentWidget() == tshRateio) vd_valor(true);
-    };
+    pgcPadrao->OnChanging = [this](bool& allow) { pgcPadraoChanging(allow); };
+    pgcPadrao->OnExit = [this] { pgcPadraoExit(); };
 
     btpEmpresa->OnBeforePesq = [this](bool& p) { btpEmpresaBeforePesq(p); };
     btpEmpresa->OnAfterPesq = [this](TDataSet&) { btpEmpresaAfterPesq(); };
@@ -149,6 +145,16 @@ void TFrmTransferenciaFisica::BindHandlers() {
     btpRespBem->OnBeforePesq = [this](bool& p) { btpRespBemBeforePesq(p); };
     btpRespBem->OnAfterPesq = [this](TDataSet&) { btpRespBemAfterPesq(); };
 
+    cdsRateio.BeforePost = [this](TDataSet&) { cdsRateioBeforePost(); };
+    cdsRateio.AfterPost = [this](TDataSet&) { cdsRateioAfterPost(); };
+    cdsRateio.AfterDelete = [this](TDataSet&) { cdsRateioAfterDelete(); };
+    dbgRateio->OnColEnter = [this] { dbgRateioColEnter(); };
+    dbgRateio->OnColExit = [this] { dbgRateioColExit(); };
+    dbgRateio->OnEditButtonClick = [this] { dbgRateioEditButtonClick(); };
+    dbgRateio->OnDrawColumnCell = [this](int row, const TColumn& c, QString& t) { dbgRateioDrawColumnCell(row, c, t); };
+    dbgRateio->OnEnter = [this] { dbgRateioEnter(); };
+    dbgRateio->OnExit = [this] { dbgRateioExit(); };
+
     dbeNF->OnExit = [this] { dbeNFExit(); };
     dbeNrNota->OnExit = [this] { dbeNrNotaExit(); };
     dbeNrNota->OnKeyPress = [this](QChar& k) { dbeNrNotaKeyPress(k); };
@@ -156,10 +162,8 @@ void TFrmTransferenciaFisica::BindHandlers() {
     btpPesqNF->OnAfterPesq = [this](TDataSet&) { btpPesqNFAfterPesq(); };
 }
 
-// --- pages whose own behaviour lands with the apportionment and accounting work ---------------
+// --- the accounting page's own behaviour lands with its own work -------------------------------
 
-void TFrmTransferenciaFisica::atualiza_rateio() {}
-void TFrmTransferenciaFisica::vd_valor(bool) {}
 void TFrmTransferenciaFisica::Atualiza_CtblBem() {}
 
 }  // namespace zmt02600

@@ -255,9 +255,23 @@ public:
     void btpPesqNFAfterPesq();
     void cdsCapaNRINSJURCLIEGetText(orv::TField& field, QString& text, bool displayText);
 
-    // --- pages whose behaviour lands later ----------------------------------------------------
+    // --- apportionment -----------------------------------------------------------------------
     void atualiza_rateio();
+    void vd_rateio();
     void vd_valor(bool completo);
+    void dbgRateioColEnter();
+    void dbgRateioColExit();
+    void dbgRateioEditButtonClick();
+    void dbgRateioDrawColumnCell(int row, const orv::TColumn& column, QString& text);
+    void dbgRateioEnter();
+    void dbgRateioExit();
+    void cdsRateioBeforePost();
+    void cdsRateioAfterPost();
+    void cdsRateioAfterDelete();
+    void pgcPadraoChanging(bool& allowChange);
+    void pgcPadraoExit();
+
+    // --- page whose behaviour lands later ----------------------------------------------------
     void Atualiza_CtblBem();
 
     // The company code as every server call reads it: the text of the company edit.
@@ -275,6 +289,13 @@ private:
     // Before anything that would drop a record being inserted: asks "Canc"; true when none is
     // pending or the clerk cancelled it.
     bool CancelaInclusaoPendente();
+    // On the apportionment and accounting pages, while browsing: change and delete only when
+    // the page's data set has rows, and nothing at all on an older transfer.
+    void HabilitaBotaoLinhas();
+    QString RateioColuna() const;  // the field of the apportionment grid's current column
+    void FocaColunaRateio(const QString& field);
+    bool ultimaTransferencia_ = false;
+    bool saindoColunaRateio_ = false;  // the current transfer is the asset's last, as last asked
     bool Inserting() const;
     bool EditingOrInserting() const;
 };

@@ -359,8 +359,8 @@ private:
     }
 
     static bool IsAction(const QString& command) {
-        static const QStringList actions = {"open", "close", "focus", "set", "type", "key", "click", "cell", "grid",
-                                            "screenshot"};
+        static const QStringList actions = {"open", "close", "focus", "set", "type", "key", "click", "cell", "cellbutton",
+                                            "grid", "screenshot"};
         return actions.contains(command);
     }
 
@@ -611,12 +611,12 @@ private:
             return a.size() == 2 ? Screenshot(a[1]) : usage("screenshot ARQUIVO.png");
 
         static const QHash<QString, int> counts = {{"focus", 2}, {"set", 3}, {"type", 3}, {"key", 3},
-                                                   {"click", 2}, {"cell", 5}, {"grid", 3}};
+                                                   {"click", 2}, {"cell", 5}, {"cellbutton", 4}, {"grid", 3}};
         static const QHash<QString, const char*> usages = {
             {"focus", "focus CONTROLE"},   {"set", "set CONTROLE TEXTO"},
             {"type", "type CONTROLE TEXTO"}, {"key", "key CONTROLE TECLA"},
             {"click", "click CONTROLE"},   {"cell", "cell GRADE LINHA CAMPO TEXTO"},
-            {"grid", "grid GRADE LINHA"}};
+            {"cellbutton", "cellbutton GRADE LINHA CAMPO"}, {"grid", "grid GRADE LINHA"}};
         if (a.size() != counts.value(command)) return usage(usages.value(command));
         QObject* target = FindObject(a[1]);
         if (!target) return QStringLiteral("controle não encontrado: ") + a[1];
@@ -628,6 +628,7 @@ private:
         if (command == QLatin1String("type")) return Type(widget, a[2]);
         if (command == QLatin1String("key")) return Key(widget, a[2]);
         if (command == QLatin1String("cell")) return Cell(widget, a[2], a[3], a[4]);
+        if (command == QLatin1String("cellbutton")) return CellButton(widget, a[2], a[3]);
         return Grid(widget, a[2]);
     }
 
@@ -793,6 +794,33 @@ private:
         editor->selectAll();
         editor->insert(text);
         grid->CommitEditor();
+        return {};
+    }
+
+    // The "..." of a cell, as the keyboard reaches it: the cell chosen, then Ctrl+Enter. An empty
+    // grid takes row 1 (the button may start its first row).
+    QString CellButton(QWidget* widget, const QString& rowText, const QString& fieldName) {
+        auto* grid = dynamic_cast<orv::TDBGrid*>(widget);
+        if (!grid) return QStringLiteral("o controle não é uma grade");
+        if (QString why = Unusable(grid); !why.isEmpty()) return why;
+        QString failure;
+        const bool empty = grid->Model()->rowCount() == 0;
+        const int row = empty && rowText == QLatin1String("1") ? 0 : RowArgument(rowText, grid, failure);
+        if (row < 0) return failure;
+        int column = -1;
+        for (int i = 0; i < grid->ColumnCount() && column < 0; ++i)
+            if (grid->Columns(i).Visible && SameName(grid->Columns(i).FieldName, fieldName)) column = i;
+        if (column < 0) return QStringLiteral("a grade não tem a coluna ") + fieldName;
+        if (grid->Columns(column).ButtonStyle != orv::TColumnButtonStyle::Ellipsis)
+            return QStringLiteral("a coluna %1 não tem botão").arg(fieldName);
+        if (QString why = EnterGrid(grid); !why.isEmpty()) return why;
+        if (empty)
+            grid->SetSelectedIndex(column);
+        else
+            grid->setCurrentIndex(grid->Model()->index(row, column));
+        // The screen may refuse to leave the cell it is on; the user then stays there too.
+        if (grid->SelectedIndex() != column) return {};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
         return {};
     }
 

@@ -28,6 +28,7 @@ class ShellHost;
 //                                PageUp PageDown Insert Space F1..F12, with Ctrl+ Shift+ Alt+
 //   click CONTROL                button, radio button, menu item, or a page's tab
 //   cell GRID ROW FIELD TEXT     edits a cell of an editing grid in place (rows from 1)
+//   cellbutton GRID ROW FIELD    presses the "..." of a cell (Ctrl+Enter); row 1 of an empty grid
 //   grid GRID ROW                moves the grid to a row as a click would
 //   answer yes|no                queues the answer to the next question
 //   pick FIELD=VALUE | none      queues the choice of the next pick list

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -361,7 +362,8 @@ void TDBGrid::OnLinkEvent(const DataSetEvent& event) {
 }
 
 void TDBGrid::SyncFromDataSet() {
-    if (syncing_) return;
+    // A column's exit handler may write fields: the cell being moved to stays the current one.
+    if (syncing_ || leavingColumn_) return;
     const int row = model_->CurrentRow();
     if (row < 0 || row >= model_->rowCount()) return;
     const int column = selectedIndex_ >= 0 && selectedIndex_ < ColumnCount() ? selectedIndex_ : 0;
@@ -379,7 +381,12 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (syncing_ || !current.isValid()) return;
     const bool columnChanged = current.column() != selectedIndex_;
     if (columnChanged) {
-        if (!Fire(OnColExit)) {
+        bool left = false;
+        {
+            const QScopedValueRollback<bool> leaving(leavingColumn_, true);
+            left = Fire(OnColExit);
+        }
+        if (!left) {
             SyncFromDataSet();
             return;
         }
@@ -494,6 +501,11 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
+        if (EllipsisKey(event)) {
+            Fire(OnEditButtonClick);
+            event->accept();
+            return;
+        }
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
             CommitEditor();
             DeleteRecord();
@@ -514,7 +526,18 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (replaced) event->setAccepted(replaced->isAccepted());
 }
 
+bool TDBGrid::EllipsisKey(const QKeyEvent* event) const {
+    // The keyboard's way to the "..." of the cell, as the mouse's click on it.
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           event->modifiers() == Qt::ControlModifier && selectedIndex_ >= 0 && selectedIndex_ < ColumnCount() &&
+           Columns(selectedIndex_).ButtonStyle == TColumnButtonStyle::Ellipsis;
+}
+
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == editor_ && EllipsisKey(static_cast<QKeyEvent*>(event))) {
+        Fire(OnEditButtonClick);
+        return true;
+    }
     // Keys typed into a cell editor reach the grid's OnKeyPress first, as in Delphi; the key that
     // opened the editor already went through it.
     if (event->type() == QEvent::KeyPress && watched == editor_ && event != keyInFlight_) {

@@ -72,7 +72,8 @@ private:
 // (choosing a row scrolls the data set). Read-only by default, the list grid of a screen; with
 // SetEditing(true) cells are edited in place: the first change puts the data set into edit, each
 // change writes the field through TField::SetText, Down on the last row appends, Insert inserts,
-// Ctrl+Delete deletes (after "Confirma exclusão?" when ConfirmDelete), Esc cancels the record.
+// Ctrl+Enter presses the "..." of an Ellipsis column, Ctrl+Delete deletes (after "Confirma
+// exclusão?" when ConfirmDelete), Esc cancels the record.
 // A new record left unmodified in an editing grid is discarded when the grid loses the focus
 // (CancelOnExit).
 class TDBGrid : public QTableView, public TControl {
@@ -112,6 +113,8 @@ public:
     std::function<void(int row, const TColumn& column, QString& text)> OnDrawColumnCell;
 
     TDataSetModel* Model() const { return model_; }
+    // A cell editor is open (the grid in editor mode).
+    bool EditorOpen() const { return state() == QAbstractItemView::EditingState; }
     // Writes the open cell editor's text and closes it.
     void CommitEditor();
     // Asks (when ConfirmDelete) and deletes the current record.
@@ -138,6 +141,7 @@ private:
     bool WriteCell(int row, int column, const QString& text, bool report);
     bool BeginCellEdit();
     bool KeyPressAllowed(QKeyEvent* event, std::unique_ptr<QKeyEvent>& replaced);
+    bool EllipsisKey(const QKeyEvent* event) const;
 
     TDataLink link_;
     TDataSetModel* model_;
@@ -147,6 +151,7 @@ private:
     int selectedIndex_ = 0;
     bool syncing_ = false;       // the view is being set from the data set
     bool movingCursor_ = false;  // the data set is being moved from the view
+    bool leavingColumn_ = false; // the current column's exit handler is running
     QPointer<QWidget> editor_;
     const QEvent* keyInFlight_ = nullptr;  // a grid key the cell editor is about to receive
 };

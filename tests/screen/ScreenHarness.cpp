@@ -2,6 +2,7 @@
 
 #include "orv/Database.h"
 #include "orv/Host.h"
+#include "orv/widgets/DBGrid.h"
 #include "orv/widgets/FocusManager.h"
 #include "orv/widgets/PageControl.h"
 #include "tests/support/Fixture.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QSqlQuery>
+#include <QTabBar>
 #include <QTest>
 
 #include <stdexcept>
@@ -114,7 +116,9 @@ void ScreenHarness::Set(QLineEdit* edit, const QString& text) {
 
 void ScreenHarness::Click(QWidget* target) {
     if (auto* page = qobject_cast<orv::TTabSheet*>(target)) {
-        page->PageControl()->SelectPage(page->PageIndex());
+        // A click on its tab: the page control takes the focus first.
+        QTabBar* bar = page->PageControl()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(page->PageIndex()).center());
     } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
         button->click();
     }
@@ -123,6 +127,44 @@ void ScreenHarness::Click(QWidget* target) {
 
 void ScreenHarness::Trigger(QAction* item) {
     item->trigger();
+    QApplication::processEvents();
+}
+
+namespace {
+
+int ColumnOf(orv::TDBGrid* grid, const QString& field) {
+    for (int i = 0; i < grid->ColumnCount(); ++i)
+        if (grid->Columns(i).FieldName == field) return i;
+    throw std::runtime_error("coluna inexistente: " + field.toStdString());
+}
+
+}  // namespace
+
+void ScreenHarness::Cell(orv::TDBGrid* grid, int row, const QString& field, const QString& text) {
+    Focus(grid);
+    const QModelIndex cell = grid->Model()->index(row, ColumnOf(grid, field));
+    grid->setCurrentIndex(cell);
+    QApplication::processEvents();
+    if (grid->currentIndex() != cell) return;  // the screen kept the cell it was on
+    grid->edit(cell);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (!editor || !grid->isAncestorOf(editor)) return;  // the data set refused the edit
+    editor->selectAll();
+    editor->insert(text);
+    grid->CommitEditor();
+    QApplication::processEvents();
+}
+
+void ScreenHarness::CellButton(orv::TDBGrid* grid, int row, const QString& field) {
+    Focus(grid);
+    const int column = ColumnOf(grid, field);
+    if (grid->Model()->rowCount() == 0)
+        grid->SetSelectedIndex(column);
+    else
+        grid->setCurrentIndex(grid->Model()->index(row, column));
+    QApplication::processEvents();
+    if (grid->SelectedIndex() != column) return;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QApplication::processEvents();
 }
 

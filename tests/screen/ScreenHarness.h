@@ -62,6 +62,10 @@ public:
     void Set(QLineEdit* edit, const QString& text);
     void Click(QWidget* buttonOrPage);
     void Trigger(QAction* item);
+    // A grid cell as the keyboard edits it: the cell chosen (rows from 0), its text replaced and
+    // written; and the "..." of a cell (Ctrl+Enter), row 0 of an empty grid included.
+    void Cell(orv::TDBGrid* grid, int row, const QString& field, const QString& text);
+    void CellButton(orv::TDBGrid* grid, int row, const QString& field);
     // Messages shown since the last call, and clears them.
     QStringList TakeMessages();
     // Company and asset typed, then the focus leaves the panel for the list.

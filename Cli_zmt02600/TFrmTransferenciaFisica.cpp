@@ -65,7 +65,7 @@ void TFrmTransferenciaFisica::netTransFisicaBeforeConnect() {
     netTransFisica.Port = Host().WebPort();
 }
 
-void TFrmTransferenciaFisica::sbtCadAutClick() { zmt02602::CriaCadAuto(); }
+void TFrmTransferenciaFisica::sbtCadAutClick() { ::CriaCadAuto(); }
 
 // --- wiring -----------------------------------------------------------------------------------
 

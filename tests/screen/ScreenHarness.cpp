@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QSqlQuery>
 #include <QTabBar>
+#include <QTimer>
 #include <QTest>
 
 #include <stdexcept>
@@ -90,6 +91,29 @@ void ScreenHarness::IniProc() {
 }
 
 void ScreenHarness::StopServer() { rpc_->Stop(); }
+
+void ScreenHarness::Modal(const std::function<void()>& open, const std::function<void(QDialog&)>& steps) {
+    bool ran = false;
+    // The poll lives as long as this call: a timer left behind finds it gone and stops.
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [&ran, &steps, weak = std::weak_ptr<std::function<void()>>(poll)] {
+        if (weak.expired()) return;
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (auto again = weak.lock()) QTimer::singleShot(10, *again);
+            return;
+        }
+        ran = true;
+        QApplication::setActiveWindow(dialog);
+        if (!QTest::qWaitForWindowActive(dialog)) qWarning("o diálogo não ficou ativo");
+        steps(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    };
+    QTimer::singleShot(0, *poll);
+    open();
+    QApplication::processEvents();
+    if (!ran) throw std::runtime_error("nenhum diálogo modal foi aberto");
+}
 
 bool ScreenHarness::CloseScreen() {
     const bool closed = FrmTransferenciaFisica->close();

@@ -12,10 +12,12 @@
 #include "server/TransFisicaService.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace screentest {
@@ -77,6 +79,9 @@ public:
 
     // The application server goes away (the screen keeps its connection object).
     void StopServer();
+    // Runs `open` (which shows a modal dialog and waits in it), and `steps` inside that dialog's
+    // event loop once it is up and active; a dialog the steps leave open is then rejected.
+    void Modal(const std::function<void()>& open, const std::function<void(QDialog&)>& steps);
     // Closes the screen (as its window's close button).
     bool CloseScreen();
     // Runs the module's entry again.

@@ -1,0 +1,145 @@
+// A batch of many assets in all mode, end to end through the real dialog offscreen and the real
+// server in process (SQLite): building (two numbers per asset), the one send and its apply, each
+// beside its floor: the same count of bare calls on the same connection, and the raw insert of
+// the same rows with prepared statements in one transaction. Prints the parts; not a test.
+#include "tests/screen/ScreenHarness.h"
+
+#include "Cli_zmt02602/TfrmCadAuto.h"
+#include "orv/Format.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSqlQuery>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+using screentest::ScreenHarness;
+
+double Ms(const std::function<void()>& work) {
+    QElapsedTimer t;
+    t.start();
+    work();
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// `count` more assets of company 01; every asset of the company stands in Matriz.
+void AddAssets(ScreenHarness& h, int count) {
+    QSqlDatabase db = h.db();
+    db.transaction();
+    QSqlQuery q(db);
+    q.prepare("INSERT INTO BEMATIVO (CDBEMATIVO, CDEMPRESA, CDPATRIBEMATIVO, NMBEMATIVO, CDGRUPOBEM, QTATUABEMATIVO,"
+              " QTMESDEPBEM, VRINIDEPBEM, VRAQUIBEMATIVO, VRTAXANODEPBEM, CDFILIAL, CDCENTCUST)"
+              " VALUES (:B, '01', :P, 'Bem do lote', '000001', 1, 60, 1000, 1200, 20, '0001', '0001')");
+    for (int i = 0; i < count; ++i) {
+        q.bindValue(":B", QStringLiteral("L%1").arg(i, 9, 10, QLatin1Char('0')));
+        q.bindValue(":P", QString::number(500000 + i));
+        q.exec();
+    }
+    QSqlQuery(db).exec("UPDATE BEMATIVO SET CDFILIAL = '0001', CDCENTCUST = '0001' WHERE CDEMPRESA = '01'");
+    db.commit();
+}
+
+// The rows the batch wrote, inserted again under other numbers, then rolled back.
+double RawInsert(ScreenHarness& h, const QString& from) {
+    QSqlDatabase db = h.db();
+    QSqlQuery read(db);
+    read.setForwardOnly(true);
+    read.exec("SELECT C.CDEMPRESA, C.NRSEQCAPAOPEBEM, C.IDSITCAPAOPER, C.DTCAPAOPEBEM, C.CDTIPOOPERBEM, C.IDIDENTCAPAOPER,"
+              " C.CDMOTIVOOPER, C.CDOPERESPOPERA, C.CDOPEINCCAPA, I.CDBEMATIVO, I.CDFILIALITCANTE, I.CDCENTCUITCANTE,"
+              " I.CDFILIALITCNOVO, I.CDCENTCUITCNOVO, I.QTITCAPAOPEANTE, I.VRITCAPAOPERA"
+              " FROM CAPAOPERABEM C JOIN ITCAPAOPERABEM I ON I.CDEMPRESA = C.CDEMPRESA AND I.NRSEQCAPAOPEBEM = C.NRSEQCAPAOPEBEM"
+              " WHERE C.NRSEQCAPAOPEBEM > '" + from + "'");
+    std::vector<std::vector<QVariant>> rows;
+    while (read.next()) {
+        std::vector<QVariant> row;
+        for (int i = 0; i < 16; ++i) row.push_back(read.value(i));
+        rows.push_back(std::move(row));
+    }
+    return Ms([&] {
+        db.transaction();
+        QSqlQuery header(db), item(db);
+        header.prepare("INSERT INTO CAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, IDSITCAPAOPER, DTCAPAOPEBEM, CDTIPOOPERBEM,"
+                       " IDIDENTCAPAOPER, CDMOTIVOOPER, CDOPERESPOPERA, CDOPEINCCAPA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        item.prepare("INSERT INTO ITCAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, IDSIMULOPERABEM, NRSEQOPERABEM,"
+                     " CDBEMATIVO, CDFILIALITCANTE, CDCENTCUITCANTE, CDFILIALITCNOVO, CDCENTCUITCNOVO, QTITCAPAOPEANTE,"
+                     " VRITCAPAOPERA) VALUES (?, ?, ?, 'R', ?, ?, ?, ?, ?, ?, ?, ?)");
+        int n = 0;
+        for (const auto& r : rows) {
+            const QString number = QStringLiteral("8%1").arg(n++, 9, 10, QLatin1Char('0'));
+            header.addBindValue(r[0]);
+            header.addBindValue(number);
+            for (int i = 2; i < 9; ++i) header.addBindValue(r[static_cast<size_t>(i)]);
+            header.exec();
+            item.addBindValue(r[0]);
+            item.addBindValue(number);
+            item.addBindValue(number);
+            item.addBindValue(number);
+            for (int i = 9; i < 16; ++i) item.addBindValue(r[static_cast<size_t>(i)]);
+            item.exec();
+        }
+        db.rollback();
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orv::PinLocalTimeZone();
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    const int extra = argc > 1 ? std::atoi(argv[1]) : 10000;
+    ScreenHarness h;
+    AddAssets(h, extra - 5);  // with the five of the fixture
+    h.OpenAsset("01", "100001");
+    const QString lastBefore = h.Sql("SELECT MAX(NRSEQCAPAOPEBEM) FROM CAPAOPERABEM").toString();
+    const int assets = h.Sql("SELECT COUNT(*) FROM BEMATIVO WHERE CDEMPRESA = '01' AND CDFILIAL IS NOT NULL").toInt();
+
+    QElapsedTimer clock;
+    double built = 0, total = 0;
+    h.host().onBusy = [&](int kind) {
+        if (kind == 6 && built == 0) built = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    };
+    h.Modal([&h] { h.Click(h.frm().sbtCadAut); },
+            [&](QDialog& dialog) {
+                auto& d = static_cast<zmt02602::TfrmCadAuto&>(dialog);
+                h.Click(d.rbtGrupoBtodos);
+                h.Click(d.rbtTodosFil);
+                h.Click(d.rbtBemTodos);
+                h.Set(d.depData, "01/01/2031");  // after every transfer of the fixture
+                h.Set(d.dbeCdTipoOper, "000001");
+                h.Set(d.dbeCDMOTIVOOPER, "000001");
+                h.Set(d.dbeCdFilialNovo, "0002");
+                h.Set(d.dbeCdCentCustNovo, "0001");
+                clock.start();
+                total = Ms([&] { h.Click(d.sbtConfirma); });
+            });
+    h.host().onBusy = nullptr;
+    const QStringList messages = h.TakeMessages();
+    const int sent = h.Sql("SELECT COUNT(*) FROM CAPAOPERABEM WHERE NRSEQCAPAOPEBEM > '" + lastBefore + "'").toInt();
+    if (!messages.isEmpty() || sent != assets) {
+        std::fprintf(stderr, "o lote não foi gravado inteiro (%d de %d): %s\n", sent, assets,
+                     qPrintable(messages.join(" | ")));
+        return 1;
+    }
+
+    orv::TNetConnection& net = h.frm().netTransFisica;
+    const double bare = Ms([&] {
+        for (int i = 0; i < 2 * assets; ++i) net.Call("rpc.ping", nlohmann::json::array());
+    });
+    const double raw = RawInsert(h, lastBefore);
+    const double send = total - built;
+
+    std::printf("bench_batch (%s), lote de %d bens no modo Todos, SQLite\n", BENCH_BUILD_TYPE, assets);
+    std::printf("%-62s %10.0f ms\n", "lote de ponta a ponta (Confirmar até o diálogo fechar)", total);
+    std::printf("%-62s %10.0f ms\n", "  montagem (2 números do servidor por bem)", built);
+    std::printf("%-62s %10.0f ms\n", "  envio, gravação e recarga da tela principal", send);
+    std::printf("%-62s %10.0f ms   (montagem / chamadas: %.1fx)\n", "piso: mesmo número de chamadas vazias na conexão", bare,
+                bare > 0 ? built / bare : 0.0);
+    std::printf("%-62s %10.0f ms   (envio / inserção: %.1fx)\n", "piso: as mesmas linhas inseridas numa transação", raw,
+                raw > 0 ? send / raw : 0.0);
+    return 0;
+}

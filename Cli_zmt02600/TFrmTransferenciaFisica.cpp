@@ -155,15 +155,20 @@ void TFrmTransferenciaFisica::BindHandlers() {
     dbgRateio->OnEnter = [this] { dbgRateioEnter(); };
     dbgRateio->OnExit = [this] { dbgRateioExit(); };
 
+    cdsCtblBemAtivo.BeforePost = [this](TDataSet&) { cdsCtblBemAtivoBeforePost(); };
+    cdsCtblBemAtivo.AfterPost = [this](TDataSet&) { cdsCtblBemAtivoAfterPost(); };
+    cdsCtblBemAtivo.AfterDelete = [this](TDataSet&) { cdsCtblBemAtivoAfterDelete(); };
+    dbgCtblBemAtivo->OnColEnter = [this] { dbgCtblBemAtivoColEnter(); };
+    dbgCtblBemAtivo->OnColExit = [this] { dbgCtblBemAtivoColExit(); };
+    dbgCtblBemAtivo->OnKeyPress = [this](QChar& k) { dbgCtblBemAtivoKeyPress(k); };
+    dbgCtblBemAtivo->OnEditButtonClick = [this] { dbgCtblBemAtivoEditButtonClick(); };
+    dbgCtblBemAtivo->OnEnter = [this] { dbgCtblBemAtivoEnter(); };
+
     dbeNF->OnExit = [this] { dbeNFExit(); };
     dbeNrNota->OnExit = [this] { dbeNrNotaExit(); };
     dbeNrNota->OnKeyPress = [this](QChar& k) { dbeNrNotaKeyPress(k); };
     btpPesqNF->OnBeforePesq = [this](bool& p) { btpPesqNFBeforePesq(p); };
     btpPesqNF->OnAfterPesq = [this](TDataSet&) { btpPesqNFAfterPesq(); };
 }
-
-// --- the accounting page's own behaviour lands with its own work -------------------------------
-
-void TFrmTransferenciaFisica::Atualiza_CtblBem() {}
 
 }  // namespace zmt02600

@@ -271,8 +271,19 @@ public:
     void pgcPadraoChanging(bool& allowChange);
     void pgcPadraoExit();
 
-    // --- page whose behaviour lands later ----------------------------------------------------
+    // --- accounting parameters ----------------------------------------------------------------
     void Atualiza_CtblBem();
+    void Vd_TipoConta(bool obrigatorio);
+    void Vd_ContCtbl(bool obrigatorio);
+    void Vd_HistPadr(bool obrigatorio);
+    void dbgCtblBemAtivoEnter();
+    void dbgCtblBemAtivoColEnter();
+    void dbgCtblBemAtivoColExit();
+    void dbgCtblBemAtivoKeyPress(QChar& key);
+    void dbgCtblBemAtivoEditButtonClick();
+    void cdsCtblBemAtivoBeforePost();
+    void cdsCtblBemAtivoAfterPost();
+    void cdsCtblBemAtivoAfterDelete();
 
     // The company code as every server call reads it: the text of the company edit.
     QString Empresa() const;
@@ -294,8 +305,18 @@ private:
     void HabilitaBotaoLinhas();
     QString RateioColuna() const;  // the field of the apportionment grid's current column
     void FocaColunaRateio(const QString& field);
-    bool ultimaTransferencia_ = false;
-    bool saindoColunaRateio_ = false;  // the current transfer is the asset's last, as last asked
+    QString CtblColuna() const;  // the field of the accounting grid's current column
+    void FocaColunaCtbl(const QString& field);
+    // Focuses the column, then shows the keyed message and ends the operation.
+    [[noreturn]] void FalhaCtbl(const QString& field, const char* key);
+    // A check's rows from the server: none is not registered, more than one already is.
+    void ContagemCtbl(const orv::TDataSet& retorno, const QString& field, const char* naoCadastrado,
+                      const char* jaCadastrado);
+    void IniciaLinhaCtbl();  // the row a pick fills
+    void SalvaCtblBem();     // sends what was posted or deleted
+    bool saindoColunaCtbl_ = false;  // a column of the accounting grid is being left or focused
+    bool ultimaTransferencia_ = false;  // the current transfer is the asset's last, as last asked
+    bool saindoColunaRateio_ = false;   // a column of the apportionment grid is being left
     bool Inserting() const;
     bool EditingOrInserting() const;
 };

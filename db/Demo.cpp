@@ -310,6 +310,8 @@ const char* const kAccountTypes[][3] = {
     {"000001", "Ativo imobilizado", "0003"},
     {"000002", "Depreciação acumulada", "0002"},
     {"000003", "Despesa de depreciação", "0002"},
+    {"000004", "Reavaliação", "0005"},
+    {"000005", "Ganho na alienação", "0004"},
 };
 
 struct ClientDef {
@@ -715,6 +717,8 @@ void DemoBuilder::writeReferenceData() {
         const QString name = Utf8(groupList[g].shortName);
         const int n = int(g) + 1;
         accounts.add({QStringLiteral("1232") + Pad(n, 4), QStringLiteral("1") + Pad(n, 3), name, QVariant()});
+        accounts.add({QStringLiteral("1234") + Pad(n, 4), QStringLiteral("5") + Pad(n, 3),
+                      QStringLiteral("Reavaliação ") + name, QVariant()});
         if (groupList[g].months == 0) continue;
         accounts.add({QStringLiteral("1233") + Pad(n, 4), QStringLiteral("2") + Pad(n, 3),
                       QStringLiteral("(-) Depr. acum. ") + name, QVariant()});
@@ -726,6 +730,11 @@ void DemoBuilder::writeReferenceData() {
                       QStringLiteral("Ganho na alienação de bens"), companyCode(int(c))});
     accounts.finish();
     summary_.accounts = int(accounts.rows());
+
+    // The accounts are kept as digits; the layout shows them as the chart of accounts reads.
+    BatchInsert layouts(db_, QStringLiteral("MASCARA"), {"CDTIPOMASCARA", "NMMASCARA", "DSMASCARA"});
+    layouts.add({2, QStringLiteral("Conta contábil"), QStringLiteral("9.9.9.9.9999;0;_")});
+    layouts.finish();
 
     // Fixed numbers, independent of the seed: the clients are reference data too.
     Rng fixed(0xC11E47E5ull);

@@ -48,12 +48,17 @@ TADOIBQuery::Param& TADOIBQuery::ParamByName(const QString& name) {
     const QString key = name.toUpper();
     auto it = params_.find(key);
     if (it != params_.end()) return it->second;
-    QStringList known;
-    for (const QStringList* text : {&SQL, &SQL_ORACLE, &SQL_SQLITE, &SQL_PG, &SQL_IB, &SQL_MSSQL})
-        known << ParamsOf(text->join(QLatin1Char('\n')));
-    if (!known.contains(key))
+    if (!SQLParamNames().contains(key))
         throw EDatabaseError(QStringLiteral("%1: parâmetro '%2' não encontrado.").arg(Name(), name).toStdString());
     return params_.emplace(key, Param(key)).first->second;
+}
+
+QStringList TADOIBQuery::SQLParamNames() const {
+    QStringList known;
+    for (const QStringList* text : {&SQL, &SQL_ORACLE, &SQL_SQLITE, &SQL_PG, &SQL_IB, &SQL_MSSQL})
+        for (const QString& name : ParamsOf(text->join(QLatin1Char('\n'))))
+            if (!known.contains(name)) known << name;
+    return known;
 }
 
 QStringList TADOIBQuery::ParamNames() const {

@@ -40,6 +40,8 @@ public:
 
     Param& ParamByName(const QString& name);
     QStringList ParamNames() const;
+    // The parameters the query's texts name, in order of first appearance.
+    QStringList SQLParamNames() const;
 
     void Open();
     // The text that runs on the given engine.

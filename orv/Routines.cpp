@@ -1,8 +1,14 @@
 #include "orv/Routines.h"
 
+#include "orv/Database.h"
+#include "orv/Format.h"
 #include "orv/Host.h"
+#include "orv/Query.h"
+
+#include <QSqlQuery>
 
 #include <cmath>
+#include <map>
 
 namespace orv {
 
@@ -49,11 +55,80 @@ QString PictPess(const QString& personType) {
     return QString();
 }
 
+namespace {
+
+struct Layouts {
+    QString connection;
+    bool read = false;
+    std::map<int, QString> masks;
+};
+
+// A database without the table has no layouts.
+std::map<int, QString> ReadLayouts(const QSqlDatabase& db) {
+    std::map<int, QString> masks;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT CDTIPOMASCARA, DSMASCARA FROM MASCARA"))) return masks;
+    while (q.next()) masks[q.value(0).toInt()] = q.value(1).toString().trimmed();
+    return masks;
+}
+
+}  // namespace
+
 QString DBPict(int pictureType) {
-    switch (pictureType) {
-    case 2: return QStringLiteral("9.9.9.99.9999;0;_");  // ledger account
-    default: return QString();
+    static Layouts layouts;
+    const QString connection = SharedConnectionName();
+    if (!layouts.read || layouts.connection != connection) {
+        const QSqlDatabase db = SharedConnection();
+        if (!db.isValid() || !db.isOpen()) return QString();  // read once there is a connection
+        layouts = {connection, true, ReadLayouts(db)};
     }
+    const auto it = layouts.masks.find(pictureType);
+    return it == layouts.masks.end() ? QString() : it->second;
+}
+
+namespace {
+
+// The code as the table keeps it under the layout: what was typed, less the layout's literals,
+// which come back only when the layout stores them.
+QString IntoLayout(const QString& layout, const QString& code) {
+    const EditMask mask = EditMask::Parse(layout);
+    QString literals;
+    for (qsizetype i = 0; i < mask.pattern.size(); ++i) {
+        const QChar c = mask.pattern[i];
+        if (c == QLatin1Char('\\') && i + 1 < mask.pattern.size())
+            literals += mask.pattern[++i];
+        else if (!IsMaskInputChar(c) && c != QLatin1Char('>') && c != QLatin1Char('<') && c != QLatin1Char('!'))
+            literals += c;
+    }
+    QString typed;
+    for (const QChar c : code)
+        if (!literals.contains(c)) typed += c;
+    return mask.saveLiterals ? FormatMaskText(layout, typed) : typed;
+}
+
+}  // namespace
+
+bool ValidEx(TDataSource& source, int pictureType, QString& code, TValidExOptions options, const QString& text,
+             bool abort) {
+    auto* query = dynamic_cast<TADOIBQuery*>(source.DataSet());
+    if (!query)
+        throw EDatabaseError(QStringLiteral("%1: a validação precisa de uma consulta.").arg(source.Name()).toStdString());
+    code = code.trimmed();
+    const QString layout = DBPict(pictureType);
+    if (!layout.isEmpty()) code = IntoLayout(layout, code);
+    bool found = false;
+    if (code.isEmpty()) {
+        found = !options.Contains(TValidExOption::Obrigatorio);
+    } else {
+        query->Close();
+        for (const QString& name : query->SQLParamNames()) query->ParamByName(name).SetAsString(code);
+        query->Open();
+        found = !query->IsEmpty();
+    }
+    if (!found && !options.Contains(TValidExOption::SemMensagem))
+        MensErro(text.isEmpty() ? QStringLiteral("Código não cadastrado.") : text, abort);
+    return found;
 }
 
 int IndiceCol(const QStringList& columnFields, const QString& fieldName) {

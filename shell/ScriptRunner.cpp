@@ -811,8 +811,6 @@ private:
         for (int i = 0; i < grid->ColumnCount() && column < 0; ++i)
             if (grid->Columns(i).Visible && SameName(grid->Columns(i).FieldName, fieldName)) column = i;
         if (column < 0) return QStringLiteral("a grade não tem a coluna ") + fieldName;
-        if (grid->Columns(column).ButtonStyle != orv::TColumnButtonStyle::Ellipsis)
-            return QStringLiteral("a coluna %1 não tem botão").arg(fieldName);
         if (QString why = EnterGrid(grid); !why.isEmpty()) return why;
         if (empty)
             grid->SetSelectedIndex(column);
@@ -820,6 +818,9 @@ private:
             grid->setCurrentIndex(grid->Model()->index(row, column));
         // The screen may refuse to leave the cell it is on; the user then stays there too.
         if (grid->SelectedIndex() != column) return {};
+        // Looked at once the cell is entered: a screen may give a column its button only then.
+        if (grid->Columns(column).ButtonStyle != orv::TColumnButtonStyle::Ellipsis)
+            return QStringLiteral("a coluna %1 não tem botão").arg(fieldName);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
         return {};
     }

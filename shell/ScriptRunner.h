@@ -23,7 +23,8 @@ class ShellHost;
 //   close                        closes the open dialog, else the active screen
 //   focus CONTROL                moves the focus as a click would (exit/enter handlers run)
 //   set CONTROL TEXT             replaces the text as a paste would: no focus move, no key filter
-//   type CONTROL TEXT            focuses, then types key by key (key filters run)
+//   type CONTROL TEXT            focuses, then types key by key (key filters run); a grid takes
+//                                the keys in its current cell, as a clerk types into it
 //   key CONTROL KEY              Enter Tab Escape Up Down Left Right Delete Backspace Home End
 //                                PageUp PageDown Insert Space F1..F12, with Ctrl+ Shift+ Alt+
 //   click CONTROL                button, radio button, menu item, or a page's tab

@@ -128,6 +128,7 @@ TEST_P(MigratedSchema, RowsWithOnlyTheirKeysAreAccepted) {
          {{"CDEMPRESA", company}, {"IDSIMULOPERABEM", "R"}, {"NRSEQCAPAOPEBEM", header}, {"NRSEQITCAPAOPE", item},
           {"CDBEMATIVO", asset}, {"CDFILICCUST", "00010001"}, {"CDCENTCUSBEM", "0001"}}},
         {"SEQUENCIA", {{"CDEMPRESA", company}, {"IDSIMULOPERABEM", "R"}, {"NMSEQUENCIA", "OPERABEM"}}},
+        {"MASCARA", {{"CDTIPOMASCARA", 2}}},
     };
     ASSERT_EQ(rows.size(), dbtest::ExpectedTables().size());
     for (const auto& [table, values] : rows) {

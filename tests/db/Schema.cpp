@@ -52,6 +52,7 @@ const std::vector<std::pair<QString, QStringList>>& ExpectedTables() {
          {"CDEMPRESA", "IDSIMULOPERABEM", "NRSEQCAPAOPEBEM", "NRSEQITCAPAOPE", "CDBEMATIVO", "CDFILICCUST",
           "CDCENTCUSBEM", "VRRATEBEM"}},
         {"SEQUENCIA", {"CDEMPRESA", "IDSIMULOPERABEM", "NMSEQUENCIA", "NRULTIMO"}},
+        {"MASCARA", {"CDTIPOMASCARA", "NMMASCARA", "DSMASCARA"}},
     };
     return tables;
 }

@@ -2,6 +2,7 @@
 // INSTR list membership (STRPOS on PostgreSQL), concatenation and outer joins.
 #include "Cli_zmt02600/TransFisicaQueries.h"
 #include "Cli_zmt02602/CadAutoQueries.h"
+#include "orv/Routines.h"
 #include "tests/support/EngineTest.h"
 #include "tests/support/Fixture.h"
 
@@ -166,6 +167,28 @@ TEST_P(ReferenceQueries, CostCentreQueriesFollowTheBranchLink) {
     vd.ParamByName("P_CDFILIAL").SetAsString("0001");
     vd.Open();
     EXPECT_EQ(Column(vd, "NMCENTCUST"), QStringList({"Produção"}));
+}
+
+// The installation's account layout, read from the database: the account check looks the typed
+// digits up in the form the layout stores, without a word when told to keep quiet.
+TEST_P(ReferenceQueries, AccountCheckFollowsTheConfiguredLayout) {
+    QSqlDatabase d = db();
+    InsertRow(d, "MASCARA", {{"CDTIPOMASCARA", 2}, {"DSMASCARA", "9.9.9.9.9999;1;_"}});
+    InsertRow(d, "CONTCTBL", {{"CDCONTCTBL", "1.2.3.2.0001"}, {"NMCONTCTBL", "Máquinas"}});
+    EXPECT_EQ(orv::DBPict(2), "9.9.9.9.9999;1;_");
+    EXPECT_EQ(orv::DBPict(3), "");
+    orv::TADOIBQuery q("qryContCtbl");
+    zmt02600::DeclareQryContCtbl(q);
+    orv::TDataSource source("dtsContCtbl", &q);
+    const orv::TValidExOptions quiet{orv::TValidExOption::SemMensagem};
+    QString code = "12320001";
+    EXPECT_TRUE(orv::ValidEx(source, 2, code, quiet, {}, true));
+    EXPECT_EQ(code, "1.2.3.2.0001");
+    code = "1.2.3.2.0009";
+    EXPECT_FALSE(orv::ValidEx(source, 2, code, quiet, {}, true));
+    code.clear();
+    EXPECT_TRUE(orv::ValidEx(source, 2, code, quiet, {}, true));
+    EXPECT_FALSE(orv::ValidEx(source, 2, code, {orv::TValidExOption::Obrigatorio, orv::TValidExOption::SemMensagem}, {}, true));
 }
 
 TEST_P(ReferenceQueries, UnknownParameterAndMissingConnectionAreReported) {

@@ -192,6 +192,19 @@ void ScreenHarness::CellButton(orv::TDBGrid* grid, int row, const QString& field
     QApplication::processEvents();
 }
 
+void ScreenHarness::CellKeys(orv::TDBGrid* grid, int row, const QString& field, const QString& keys) {
+    Focus(grid);
+    const int column = ColumnOf(grid, field);
+    if (grid->Model()->rowCount() == 0)
+        grid->SetSelectedIndex(column);
+    else
+        grid->setCurrentIndex(grid->Model()->index(row, column));
+    QApplication::processEvents();
+    if (grid->SelectedIndex() != column) return;
+    for (const QChar key : keys) QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+    QApplication::processEvents();
+}
+
 QStringList ScreenHarness::TakeMessages() {
     QStringList m = host_.messages;
     host_.messages.clear();
@@ -287,7 +300,25 @@ void ScreenHarness::InsertFixture() {
     for (const char* name : {"CAPAOPERABEM", "ITCAPAOPERABEM", "OPERABEM"})
         InsertRow(d, "SEQUENCIA", {{"CDEMPRESA", "01"}, {"IDSIMULOPERABEM", "R"}, {"NMSEQUENCIA", name}, {"NRULTIMO", 3}});
 
-    InsertRows(d, "HISTPADR", {{{"CDHISTPADR", "0001"}, {"DSHISTPADR", "Transferência de bem entre filiais"}}});
+    InsertRows(d, "HISTPADR", {{{"CDHISTPADR", "0001"}, {"DSHISTPADR", "Transferência de bem entre filiais"}},
+                               {{"CDHISTPADR", "0002"}, {"DSHISTPADR", "Depreciação mensal"}},
+                               {{"CDHISTPADR", "0007"}, {"DSHISTPADR", "Ajuste de depreciação"}}});
+    // Accounts are kept as digits and shown in the layout; 31110002 belongs to company 02.
+    InsertRow(d, "MASCARA", {{"CDTIPOMASCARA", 2}, {"NMMASCARA", "Conta contábil"}, {"DSMASCARA", "9.9.9.9.9999;0;_"}});
+    InsertRows(d, "CONTCTBL", {{{"CDCONTCTBL", "12320001"}, {"CDCONTREDU", "1001"}, {"NMCONTCTBL", "Máquinas e equipamentos"}},
+                               {{"CDCONTCTBL", "12330001"}, {"CDCONTREDU", "2001"}, {"NMCONTCTBL", "(-) Depreciação acumulada"}},
+                               {{"CDCONTCTBL", "42110001"}, {"CDCONTREDU", "3001"}, {"NMCONTCTBL", "Despesa de depreciação"},
+                                {"CDEMPRESA", "01"}},
+                               {{"CDCONTCTBL", "31110002"}, {"CDCONTREDU", "4002"}, {"NMCONTCTBL", "Ganho na alienação"},
+                                {"CDEMPRESA", "02"}}});
+    InsertRows(d, "TIPOCONTABEM", {{{"CDEMPRESA", "01"}, {"CDTIPOCONTABEM", "000001"}, {"NMTIPOCONTABEM", "Custo de aquisição"}},
+                                   {{"CDEMPRESA", "01"}, {"CDTIPOCONTABEM", "000002"}, {"NMTIPOCONTABEM", "Depreciação acumulada"}},
+                                   {{"CDEMPRESA", "01"}, {"CDTIPOCONTABEM", "000003"}, {"NMTIPOCONTABEM", "Depreciação do período"}},
+                                   {{"CDEMPRESA", "02"}, {"CDTIPOCONTABEM", "000001"}, {"NMTIPOCONTABEM", "Custo"}}});
+    InsertRow(d, "CTBLBEMATIVO", {{"CDEMPRESA", "01"}, {"CDBEMATIVO", "0000000004"}, {"CDTIPOCONTABEM", "000001"},
+                                  {"CDCONTCTBLBEM", "12320001"}, {"CDHISTPADR", "0001"}, {"CDOPEATUCTBLBEM", "000000000002"},
+                                  {"DTULTATU", "2025-06-20T10:00:00"}, {"CDOPEINCCTBLBEM", "000000000002"},
+                                  {"DTINCLUCTBLBEM", "2025-06-20T10:00:00"}});
     InsertRows(d, "CLIENTE", {{{"CDCLIENTE", "000000000000000000001"}, {"NMFANTCLIE", "Serra Azul Campinas"},
                                {"NRINSJURCLIE", "12345678000195"}, {"IDTPIJURCLIE", "J"}}});
     InsertRows(d, "SERIENF", {{{"CDFILIAL", "0002"}, {"CDSERIE", "1"}, {"DSSERIE", "Série 1"}},

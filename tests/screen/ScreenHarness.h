@@ -68,6 +68,9 @@ public:
     // written; and the "..." of a cell (Ctrl+Enter), row 0 of an empty grid included.
     void Cell(orv::TDBGrid* grid, int row, const QString& field, const QString& text);
     void CellButton(orv::TDBGrid* grid, int row, const QString& field);
+    // The cell chosen as CellButton chooses it, then the keys typed one by one ("\b" is
+    // backspace): the grid's key handler sees each, the first opens the cell's editor.
+    void CellKeys(orv::TDBGrid* grid, int row, const QString& field, const QString& keys);
     // Messages shown since the last call, and clears them.
     QStringList TakeMessages();
     // Company and asset typed, then the focus leaves the panel for the list.

@@ -1,6 +1,7 @@
 // New location: the four location validators with their modes, the handlers of the new
 // location's edits and the four lookups.
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
+#include "Cli_zmt02600/Auxiliares.h"
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
 
@@ -17,21 +18,7 @@ const QString kTipo1 = QStringLiteral("Tipo 1");
 const QString kTipo2 = QStringLiteral("Tipo 2");
 const QString kTipo3 = QStringLiteral("Tipo 3");
 
-// Runs a check query with its parameters; true when it found a row.
-bool Run(TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
-    q.Close();
-    for (const auto& [name, value] : params) q.ParamByName(QString::fromLatin1(name)).SetAsString(value);
-    q.Open();
-    return !q.IsEmpty();
-}
-
 QString Field(const TDataSet& ds, const char* name) { return ds.FieldByName(QString::fromLatin1(name)).AsString(); }
-
-// Writes the code normalised to its width back into the edit (only when it changes).
-void Normalise(QLineEdit* edit, int width) {
-    const QString adjusted = Ajusta(edit->text(), width);
-    if (adjusted != edit->text()) edit->setText(adjusted);
-}
 
 void LetterDigitKeyFilter(QChar& key) {
     const ushort c = key.unicode();

@@ -2,6 +2,7 @@
 // data sets and queries with their fields, and the message table. Behaviour lives elsewhere.
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 
+#include "Cli_zmt02600/Auxiliares.h"
 #include "Cli_zmt02600/TransFisicaQueries.h"
 #include "contracts/TransferRecord.h"
 
@@ -115,17 +116,6 @@ TDBEdit* Bound(QWidget* parent, const char* name, TDataSource* source, const cha
     e->SetColor(color);
     e->setFixedWidth(width);
     return e;
-}
-
-TBtnPesquisa* Lookup(QWidget* parent, const char* name, QWidget* associate, const QString& title,
-                     TDataSource* source, const QString& empty = {}) {
-    auto* b = new TBtnPesquisa(parent, QString::fromLatin1(name));
-    b->SetAssociate(associate);
-    b->Title = title;
-    b->DataSource = source;
-    b->EmptyError = empty;
-    b->setToolTip(QStringLiteral("Pesquisar"));
-    return b;
 }
 
 }  // namespace

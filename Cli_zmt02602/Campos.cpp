@@ -2,12 +2,16 @@
 // database when they are left, named beside them, and picked from lists.
 #include "Cli_zmt02602/TfrmCadAuto.h"
 
+#include "Cli_zmt02600/Auxiliares.h"
+
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
 
 namespace zmt02602 {
 
 using namespace orv;
+using zmt02600::Normalise;
+using zmt02600::Run;
 
 namespace {
 
@@ -17,20 +21,6 @@ bool Control(ushort c) { return c == 8 || c == 9 || c == 13; }
 void DigitsOnly(QChar& key) {
     const ushort c = key.unicode();
     if (!Digit(c) && !Control(c)) key = QChar();
-}
-
-// Normalises the edit's code to its stored width.
-void Normalise(QLineEdit* edit, int width) {
-    const QString adjusted = Ajusta(edit->text(), width);
-    if (adjusted != edit->text()) edit->setText(adjusted);
-}
-
-// Reopens a query with its parameters; true when it found a row.
-bool Run(TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
-    q.Close();
-    for (const auto& [name, value] : params) q.ParamByName(QString::fromLatin1(name)).SetAsString(value);
-    q.Open();
-    return !q.IsEmpty();
 }
 
 QString Field(const TDataSet& ds, const char* name) { return ds.FieldByName(QString::fromLatin1(name)).AsString(); }

@@ -2,6 +2,7 @@
 // with their fields, the message table and the wiring of every handler. Behaviour lives elsewhere.
 #include "Cli_zmt02602/TfrmCadAuto.h"
 
+#include "Cli_zmt02600/Auxiliares.h"
 #include "Cli_zmt02600/TransFisicaQueries.h"
 #include "Cli_zmt02602/CadAutoQueries.h"
 #include "contracts/TransferRecord.h"
@@ -14,6 +15,7 @@
 namespace zmt02602 {
 
 using namespace orv;
+using zmt02600::Lookup;
 
 namespace {
 
@@ -63,17 +65,6 @@ TEdit* NameDisplay(QWidget* parent, const char* name, int width) {
     e->setMinimumWidth(width);
     e->setEnabled(false);
     return e;
-}
-
-TBtnPesquisa* Lookup(QWidget* parent, const char* name, QWidget* associate, const QString& title,
-                     TDataSource* source, const QString& empty = {}) {
-    auto* b = new TBtnPesquisa(parent, QString::fromLatin1(name));
-    b->SetAssociate(associate);
-    b->Title = title;
-    b->DataSource = source;
-    b->EmptyError = empty;
-    b->setToolTip(QStringLiteral("Pesquisar"));
-    return b;
 }
 
 // A group with a "Todos" / "Lista" pair and the lookup of the list, "Lista" chosen.

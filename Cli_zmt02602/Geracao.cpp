@@ -10,6 +10,7 @@
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 
 #include <memory>
@@ -43,13 +44,18 @@ public:
         box_->setWindowModality(Qt::WindowModal);
         box_->setMinimumDuration(0);
         box_->setRange(0, total_);
+        relogio_.start();
         Show(0);
     }
-    // Before the asset number `feitos + 1`; false once the clerk asked to stop.
+    // Before the asset number `feitos + 1`; false once the clerk asked to stop. Repainted a few
+    // times a second, not per asset: the building must not wait for the window.
     bool Show(int feitos) {
         if (!box_) return true;
-        box_->setLabelText(dialog_.Msg(QStringLiteral("PROGRESSO")).arg(feitos).arg(total_));
-        box_->setValue(feitos);
+        if (feitos == 0 || relogio_.elapsed() >= 100) {
+            box_->setLabelText(dialog_.Msg(QStringLiteral("PROGRESSO")).arg(feitos).arg(total_));
+            box_->setValue(feitos);
+            relogio_.restart();
+        }
         return !box_->wasCanceled();
     }
 
@@ -57,6 +63,7 @@ private:
     TfrmCadAuto& dialog_;
     int total_;
     std::unique_ptr<QProgressDialog> box_;
+    QElapsedTimer relogio_;
 };
 
 }  // namespace

@@ -144,8 +144,6 @@ public:
 
     // The company of every query and record: the main screen's company edit.
     QString Empresa() const;
-    // Listed assets the last confirmation found no row for (none were sent for them).
-    int Ignorados() const { return ignorados_; }
 
 private:
     void DeclareDataSets();
@@ -153,7 +151,7 @@ private:
     void BindHandlers();
     // Builds one record from the current row of qryBensListados.
     void GeraRegistro();
-    int ignorados_ = 0;
+    int ignorados_ = 0;  // listed assets the confirmation found no row for (none sent for them)
 };
 
 }  // namespace zmt02602

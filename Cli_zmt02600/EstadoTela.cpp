@@ -227,7 +227,7 @@ void TFrmTransferenciaFisica::medEmpresaEnter() {
 }
 
 void TFrmTransferenciaFisica::medBemEnter() {
-    if (dtsCapa.State() == DataSetState::Edit) return;
+    if (dtsCapa.State() == DataSetState::Edit || conferindoBem_) return;
     medEmpresaEnter();
 }
 

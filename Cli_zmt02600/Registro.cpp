@@ -7,6 +7,8 @@
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
 
+#include <QScopedValueRollback>
+
 namespace zmt02600 {
 
 using namespace orv;
@@ -111,7 +113,12 @@ void TFrmTransferenciaFisica::cdsCapaBeforePost() {
     if (cdsCapa.FieldByName(QStringLiteral("NMFANTCLIE")).AsString().isEmpty())
         cdsCapa.FieldByName(QStringLiteral("CDCLIENTE")).Clear();
     depDataTransf->CheckValidDate();
-    Vd_Bem(true);
+    {
+        // A missing asset sends the focus to its edit to point at the fault: no return to the
+        // panel, which would ask whether to drop the record.
+        const QScopedValueRollback<bool> conferindo(conferindoBem_, true);
+        Vd_Bem(true);
+    }
     vd_Valores();
     cdsVd_Insert.SetData(CheckResultServ(Server().GetVd_Insert(Empresa(), StCdBemAtivo)));
     const TField& lastOp = cdsVd_Insert.FieldByName(QStringLiteral("DTCAPAOPEBEM"));

@@ -316,6 +316,7 @@ private:
     void SalvaCtblBem();     // sends what was posted or deleted
     bool saindoColunaCtbl_ = false;  // a column of the accounting grid is being left or focused
     bool ultimaTransferencia_ = false;  // the current transfer is the asset's last, as last asked
+    bool conferindoBem_ = false;        // the record's asset is being checked before a post
     bool saindoColunaRateio_ = false;   // a column of the apportionment grid is being left
     bool Inserting() const;
     bool EditingOrInserting() const;

@@ -4,6 +4,8 @@
 
 #include "orv/widgets/FocusManager.h"
 
+#include <QSqlQuery>
+
 #include <gtest/gtest.h>
 
 using namespace screentest;
@@ -168,6 +170,19 @@ TEST(StateInsert, NothingDropsTheRecordBeingInsertedWithoutTheClerksWord) {
     EXPECT_TRUE(h.host().lastListTitles.isEmpty());  // no pick list opened
     EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
     EXPECT_EQ(f.dbeCdFilialNovo->text(), "0002");  // its own exit ran once, on the way out
+
+    // A post that finds the asset gone points at the asset edit and asks nothing.
+    QSqlQuery(h.db()).exec("UPDATE BEMATIVO SET CDEMPRESA = '02' WHERE CDBEMATIVO = '0000000004'");
+    h.Set(f.dbeCdTipoOper, "1");
+    h.Set(f.dbeCdMotivoOper, "1");
+    h.Set(f.dbeCdCentCustNovo, "1");
+    h.Click(f.sbtConfirmar);
+    EXPECT_EQ(h.TakeMessages(), QStringList{"Bem não cadastrado."});
+    EXPECT_EQ(orv::ActiveControl(&f), f.medBem);
+    EXPECT_EQ(h.host().questions.size(), 4);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    QSqlQuery(h.db()).exec("UPDATE BEMATIVO SET CDEMPRESA = '01' WHERE CDBEMATIVO = '0000000004'");
+    h.Set(f.medBem, "100004");
 
     // "Yes" cancels it and the company edit closes the list.
     h.host().answers.push_back(true);

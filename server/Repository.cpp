@@ -337,17 +337,23 @@ orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova,
 // --- sequences --------------------------------------------------------------------------------
 
 qint64 Repository::NextNumber(const QString& empresa, const QString& simulacao, const QString& name) {
+    const Binds key = {{":E", empresa}, {":S", simulacao}, {":N", name}};
+    auto take = [&] {
+        QSqlQuery q = Exec(db_,
+                           QStringLiteral("UPDATE SEQUENCIA SET NRULTIMO = NRULTIMO + 1"
+                                          " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"
+                                          " RETURNING NRULTIMO"),
+                           key);
+        return q.next() ? q.value(0).toLongLong() : 0;
+    };
+    // The counter exists after its first number: one statement per number from then on.
+    if (const qint64 n = take(); n > 0) return n;
     Exec(db_,
          QStringLiteral("INSERT INTO SEQUENCIA (CDEMPRESA, IDSIMULOPERABEM, NMSEQUENCIA, NRULTIMO)"
                         " VALUES (:E, :S, :N, 0) ON CONFLICT DO NOTHING"),
-         {{":E", empresa}, {":S", simulacao}, {":N", name}});
-    QSqlQuery q = Exec(db_,
-                       QStringLiteral("UPDATE SEQUENCIA SET NRULTIMO = NRULTIMO + 1"
-                                      " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"
-                                      " RETURNING NRULTIMO"),
-                       {{":E", empresa}, {":S", simulacao}, {":N", name}});
-    if (!q.next()) throw std::runtime_error("contador de sequência não encontrado");
-    return q.value(0).toLongLong();
+         key);
+    if (const qint64 n = take(); n > 0) return n;
+    throw std::runtime_error("contador de sequência não encontrado");
 }
 
 qint64 Repository::CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name) {

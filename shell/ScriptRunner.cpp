@@ -751,6 +751,13 @@ private:
         return row - 1;
     }
 
+    // The visible column bound to the field; -1 when there is none.
+    static int VisibleColumn(orv::TDBGrid* grid, const QString& fieldName) {
+        for (int i = 0; i < grid->ColumnCount(); ++i)
+            if (grid->Columns(i).Visible && SameName(grid->Columns(i).FieldName, fieldName)) return i;
+        return -1;
+    }
+
     // Puts the focus in the grid as a click on it would.
     QString EnterGrid(orv::TDBGrid* grid) {
         Activate(grid->window());
@@ -778,9 +785,7 @@ private:
         QString failure;
         const int row = RowArgument(rowText, grid, failure);
         if (row < 0) return failure;
-        int column = -1;
-        for (int i = 0; i < grid->ColumnCount() && column < 0; ++i)
-            if (grid->Columns(i).Visible && SameName(grid->Columns(i).FieldName, fieldName)) column = i;
+        const int column = VisibleColumn(grid, fieldName);
         if (column < 0) return QStringLiteral("a grade não tem a coluna ") + fieldName;
         if (QString why = EnterGrid(grid); !why.isEmpty()) return why;
         const QModelIndex cell = grid->Model()->index(row, column);
@@ -807,9 +812,7 @@ private:
         const bool empty = grid->Model()->rowCount() == 0;
         const int row = empty && rowText == QLatin1String("1") ? 0 : RowArgument(rowText, grid, failure);
         if (row < 0) return failure;
-        int column = -1;
-        for (int i = 0; i < grid->ColumnCount() && column < 0; ++i)
-            if (grid->Columns(i).Visible && SameName(grid->Columns(i).FieldName, fieldName)) column = i;
+        const int column = VisibleColumn(grid, fieldName);
         if (column < 0) return QStringLiteral("a grade não tem a coluna ") + fieldName;
         if (QString why = EnterGrid(grid); !why.isEmpty()) return why;
         if (empty)

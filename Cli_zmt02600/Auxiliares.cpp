@@ -1,5 +1,6 @@
 #include "Cli_zmt02600/Auxiliares.h"
 
+#include "orv/Host.h"
 #include "orv/Routines.h"
 
 namespace zmt02600 {
@@ -25,6 +26,24 @@ orv::TBtnPesquisa* Lookup(QWidget* parent, const char* name, QWidget* associate,
     b->EmptyError = empty;
     b->setToolTip(QStringLiteral("Pesquisar"));
     return b;
+}
+
+void PreencheDestino(orv::TDataSet& capa, const Destino& destino, bool novo) {
+    auto f = [&capa](const char* name) -> orv::TField& { return capa.FieldByName(QString::fromLatin1(name)); };
+    const QString operador = orv::Host().Operador();
+    const QString nomeOperador = orv::Host().NomeOperador();
+    f("CDFILIALITCNOVO").SetAsString(destino.filial);
+    f("CDCENTCUITCNOVO").SetAsString(destino.centCust);
+    f("CDSETORITCNOVO").SetAsString(destino.setor);
+    f("CDOPERESPOPERA").SetAsString(destino.responsavel.isEmpty() ? operador : destino.responsavel);
+    f("CDOPEATUCAPA").SetAsString(operador);
+    f("CDOPEATUITCAPA").SetAsString(operador);
+    f("OPERATU").SetAsString(nomeOperador);
+    if (!novo) return;
+    f("CDOPEINCITCAPA").SetAsString(operador);
+    f("CDOPEINCCAPA").SetAsString(operador);
+    f("OPERINCL").SetAsString(nomeOperador);
+    f("CDOPERESPBEMNOV").SetAsString(destino.responsavel);
 }
 
 }  // namespace zmt02600

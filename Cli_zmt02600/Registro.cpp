@@ -1,5 +1,6 @@
 // The transfer record: server-issued numbers on insert, the date rules, the checks and the
 // completion of the fields before a record is posted, and the name displays after it.
+#include "Cli_zmt02600/Auxiliares.h"
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/Host.h"
@@ -131,8 +132,6 @@ void TFrmTransferenciaFisica::cdsCapaBeforePost() {
     const bool inserting = cdsCapa.State() == DataSetState::Insert;
     auto f = [this](const char* name) -> TField& { return cdsCapa.FieldByName(QString::fromLatin1(name)); };
     auto bem = [this](const char* name) { return cdsBemAtivo.FieldByName(QString::fromLatin1(name)).Value(); };
-    const QString operador = Host().Operador();
-    const QString nomeOperador = Host().NomeOperador();
 
     f("DTCAPAOPEBEM").SetAsDateTime(WallClock(depDataTransf->GetDate()));
     f("CDEMPRESA").SetAsString(Empresa());
@@ -155,22 +154,9 @@ void TFrmTransferenciaFisica::cdsCapaBeforePost() {
     f("VRTAXDEPITCNOVO").SetValue(bem("VRTAXANODEPBEM"));
     // An edit corrects where the last transfer took the asset; where it came from stays as
     // stored, or the history would lose a move and undoing it would restore the wrong place.
-    f("CDFILIALITCNOVO").SetAsString(dbeCdFilialNovo->text());
-    f("CDCENTCUITCNOVO").SetAsString(dbeCdCentCustNovo->text());
-    f("CDSETORITCNOVO").SetAsString(dbeCdSetorNovo->text());
-    f("CDOPERESPOPERA").SetAsString(dbeCdOperNovo->text().isEmpty() ? operador : dbeCdOperNovo->text());
-    f("CDOPEATUCAPA").SetAsString(operador);
-    f("CDOPEATUITCAPA").SetAsString(operador);
-    f("OPERATU").SetAsString(nomeOperador);
-    if (inserting) {
-        f("CDOPEINCITCAPA").SetAsString(operador);
-        f("CDOPEINCCAPA").SetAsString(operador);
-        f("OPERINCL").SetAsString(nomeOperador);
-        if (dbeCdOperNovo->text().isEmpty())
-            f("CDOPERESPBEMNOV").SetAsString(QString());
-        else
-            f("CDOPERESPBEMNOV").SetAsString(dbeCdOperNovo->text());
-    }
+    PreencheDestino(cdsCapa,
+                    {dbeCdFilialNovo->text(), dbeCdCentCustNovo->text(), dbeCdSetorNovo->text(), dbeCdOperNovo->text()},
+                    inserting);
 }
 
 void TFrmTransferenciaFisica::cdsCapaAfterPost() {

@@ -2,6 +2,7 @@
 // its own server numbers, and the whole batch sent in one delta.
 #include "Cli_zmt02602/TfrmCadAuto.h"
 
+#include "Cli_zmt02600/Auxiliares.h"
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/Host.h"
@@ -142,8 +143,6 @@ void TfrmCadAuto::GeraRegistro() {
     auto q = [this](const char* name) { return qryBensListados.FieldByName(QString::fromLatin1(name)).Value(); };
     contracts::IRdmTransFisica& server = FrmTransferenciaFisica->Server();
     const QString empresa = Empresa();
-    const QString operador = Host().Operador();
-    const QString nomeOperador = Host().NomeOperador();
 
     cdsCapa.Append();
     f("CDEMPRESA").SetAsString(empresa);
@@ -170,17 +169,9 @@ void TfrmCadAuto::GeraRegistro() {
     f("VRITCAPAOPERA").SetValue(q("VRINIDEPBEM"));
     f("QTMESDEPITCNOVO").SetValue(q("QTMESDEPBEM"));
     f("VRTAXDEPITCNOVO").SetValue(q("VRTAXANODEPBEM"));
-    f("CDFILIALITCNOVO").SetAsString(dbeCdFilialNovo->text());
-    f("CDCENTCUITCNOVO").SetAsString(dbeCdCentCustNovo->text());
-    f("CDSETORITCNOVO").SetAsString(dbeCdSetorNovo->text());
-    f("CDOPERESPOPERA").SetAsString(dbeCdOperNovo->text().isEmpty() ? operador : dbeCdOperNovo->text());
-    f("CDOPEATUCAPA").SetAsString(operador);
-    f("CDOPEATUITCAPA").SetAsString(operador);
-    f("OPERATU").SetAsString(nomeOperador);
-    f("CDOPEINCITCAPA").SetAsString(operador);
-    f("CDOPEINCCAPA").SetAsString(operador);
-    f("OPERINCL").SetAsString(nomeOperador);
-    f("CDOPERESPBEMNOV").SetAsString(dbeCdOperNovo->text());
+    zmt02600::PreencheDestino(
+        cdsCapa, {dbeCdFilialNovo->text(), dbeCdCentCustNovo->text(), dbeCdSetorNovo->text(), dbeCdOperNovo->text()},
+        true);
     cdsCapa.Post();
 }
 

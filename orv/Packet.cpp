@@ -134,7 +134,10 @@ Packet MakePacket(const std::vector<FieldDef>& defs, const std::vector<PacketRow
 }
 
 int ParsedPacket::IndexOf(const QString& name) const { return IndexIn(fields, name); }
-int ParsedDelta::IndexOf(const QString& name) const { return IndexIn(fields, name); }
+int ParsedDelta::IndexOf(const QString& name) const {
+    if (const auto it = byName.constFind(name); it != byName.cend()) return *it;
+    return IndexIn(fields, name);
+}
 
 ParsedPacket ParsePacket(const Packet& packet) {
     if (!packet.is_object() || !packet.contains("fields") || !packet.contains("rows")) Malformed("fields and rows expected");
@@ -152,8 +155,12 @@ ParsedDelta ParseDelta(const Packet& delta) {
     if (delta.is_null()) return out;
     if (!delta.is_object() || !delta.contains("fields") || !delta.contains("changes")) Malformed("fields and changes expected");
     out.fields = FieldDefsFromJson(delta["fields"]);
+    // Only where the case-insensitive search would find the same column.
+    for (size_t i = 0; i < out.fields.size(); ++i)
+        if (IndexIn(out.fields, out.fields[i].name) == static_cast<int>(i)) out.byName.insert(out.fields[i].name, int(i));
     const auto& changes = delta["changes"];
     if (!changes.is_array()) Malformed("changes must be an array");
+    out.changes.reserve(changes.size());
     for (const auto& c : changes) {
         if (!c.is_object() || !c.contains("op") || !c["op"].is_string()) Malformed("change without op");
         const std::string op = c["op"].get<std::string>();

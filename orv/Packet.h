@@ -2,6 +2,7 @@
 
 #include "orv/Field.h"
 
+#include <QHash>
 #include <QVariant>
 
 #include <nlohmann/json.hpp>
@@ -53,7 +54,8 @@ struct DeltaChange {
 struct ParsedDelta {
     std::vector<FieldDef> fields;
     std::vector<DeltaChange> changes;
-    int IndexOf(const QString& name) const;
+    int IndexOf(const QString& name) const;  // case-insensitive; -1 when absent
+    QHash<QString, int> byName;               // exact names, filled by ParseDelta: rules read many fields per row
 };
 ParsedDelta ParseDelta(const Packet& delta);
 

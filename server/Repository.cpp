@@ -20,32 +20,68 @@ FieldDef S(const char* name, int size) { return {QString::fromLatin1(name), Fiel
 FieldDef F(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0}; }
 FieldDef D(const char* name) { return {QString::fromLatin1(name), FieldType::DateTime, 0}; }
 
-// Reads the rows of a query whose columns come in the order of `defs`.
-orv::Packet ToPacket(QSqlQuery& q, const std::vector<FieldDef>& defs) {
-    std::vector<orv::PacketRow> rows;
+// A date as it travels ("2026-11-15T00:00:00"), straight from the text SQLite keeps, without a
+// round trip through QDateTime; other shapes and engines take the general way.
+bool WireDate(const QVariant& v, std::string& out) {
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString();
+        auto digits = [&](int from, int count, int& value) {
+            value = 0;
+            for (int i = from; i < from + count; ++i) {
+                const char16_t c = s[i].unicode();
+                if (c < u'0' || c > u'9') return false;
+                value = value * 10 + (c - u'0');
+            }
+            return true;
+        };
+        int y, m, d, hh = 0, mm = 0, ss = 0;
+        const bool dateOnly = s.size() == 10;
+        const bool full = s.size() == 19 && s[10] == QLatin1Char('T') && s[13] == QLatin1Char(':') &&
+                          s[16] == QLatin1Char(':') && digits(11, 2, hh) && digits(14, 2, mm) && digits(17, 2, ss);
+        if ((dateOnly || full) && s[4] == QLatin1Char('-') && s[7] == QLatin1Char('-') && digits(0, 4, y) &&
+            digits(5, 2, m) && digits(8, 2, d) && QDate::isValid(y, m, d) && hh < 24 && mm < 60 && ss < 60) {
+            out = s.toStdString();
+            if (dateOnly) out += "T00:00:00";
+            return true;
+        }
+    }
+    const QDateTime dt = ReadDateTime(v);
+    if (!dt.isValid()) return false;
+    out = orv::DateTimeToWire(dt).toStdString();
+    return true;
+}
+
+// Writes the rows of a query, whose columns come in the order of `defs`, straight into a packet.
+orv::Packet ToPacket(Query& q, const std::vector<FieldDef>& defs) {
+    nlohmann::json rows = nlohmann::json::array();
+    std::string date;
     while (q.next()) {
-        orv::PacketRow row(defs.size());
+        nlohmann::json row = nlohmann::json::array();
+        auto& cells = row.get_ref<nlohmann::json::array_t&>();
+        cells.reserve(defs.size());
         for (size_t i = 0; i < defs.size(); ++i) {
             const QVariant v = q.value(static_cast<int>(i));
-            if (v.isNull()) continue;
+            if (v.isNull()) {
+                cells.emplace_back(nullptr);
+                continue;
+            }
             switch (defs[i].type) {
             case FieldType::String: {
                 QString s = v.toString();
                 if (s.size() > defs[i].EffectiveSize()) s.truncate(defs[i].EffectiveSize());
-                row[i] = s;
+                cells.emplace_back(s.toStdString());
                 break;
             }
-            case FieldType::Float: row[i] = v.toDouble(); break;
-            case FieldType::DateTime: {
-                const QDateTime dt = ReadDateTime(v);
-                if (dt.isValid()) row[i] = dt;
+            case FieldType::Float: cells.emplace_back(v.toDouble()); break;
+            case FieldType::DateTime:
+                if (WireDate(v, date)) cells.emplace_back(date);
+                else cells.emplace_back(nullptr);
                 break;
-            }
             }
         }
-        rows.push_back(std::move(row));
+        rows.get_ref<nlohmann::json::array_t&>().push_back(std::move(row));
     }
-    return orv::MakePacket(defs, rows);
+    return {{"fields", orv::FieldDefsToJson(defs)}, {"rows", std::move(rows)}};
 }
 
 const QString kTransferSelect = QStringLiteral(
@@ -78,7 +114,7 @@ const QString kStoredSelect = QStringLiteral(
     "  FROM ITCAPAOPERABEM I"
     "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)");
 
-std::optional<StoredTransfer> ReadStored(QSqlQuery& q) {
+std::optional<StoredTransfer> ReadStored(Query& q) {
     if (!q.next()) return std::nullopt;
     StoredTransfer t;
     t.key = {Text(q.value(0)), Text(q.value(1)), Text(q.value(2))};
@@ -113,7 +149,7 @@ orv::Packet Repository::Assets(const QString& empresa, const QString& patrimonio
                                                F("VRAQUIBEMATIVO"),       S("CDFILIAL", 4),    F("QTMESDEPBEM"),
                                                F("VRINIDEPBEM"),          F("QTATUABEMATIVO"), S("CDSETOR", 4),
                                                S("CDCENTCUST", 4),        F("VRTAXANODEPBEM")};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDPATRIBEMATIVO, CDBEMATIVO, NMBEMATIVO, VRAQUIBEMATIVO, CDFILIAL,"
                                       "       QTMESDEPBEM, VRINIDEPBEM, QTATUABEMATIVO, CDSETOR, CDCENTCUST, VRTAXANODEPBEM"
                                       "  FROM BEMATIVO"
@@ -126,7 +162,7 @@ orv::Packet Repository::Assets(const QString& empresa, const QString& patrimonio
 orv::Packet Repository::CurrentLocation(const QString& bem) {
     static const std::vector<FieldDef> defs = {S("CDFILIAL", 4), S("NMFILIAL", 30),   S("CDCENTCUST", 4), S("NMCENTCUST", 40),
                                                S("CDSETOR", 4),  S("NMSETOR", 30),    S("CDOPERADOR", 12), S("NMOPERADOR", 40)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT B.CDFILIAL, F.NMFILIAL, B.CDCENTCUST, C.NMCENTCUST, B.CDSETOR, S.NMSETOR,"
                                       "       B.CDOPERESPBEM, O.NMOPERADOR"
                                       "  FROM BEMATIVO B"
@@ -139,10 +175,13 @@ orv::Packet Repository::CurrentLocation(const QString& bem) {
     return ToPacket(q, defs);
 }
 
+QString Repository::TransfersSql() {
+    return kTransferSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B ORDER BY I.NRSEQOPERABEM");
+}
+
 orv::Packet Repository::Transfers(const QString& empresa, const QString& bem) {
-    QSqlQuery q = Exec(db_, kTransferSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B"
-                                                              " ORDER BY I.NRSEQOPERABEM"),
-                       {{":E", empresa}, {":B", bem}});
+    static const QString sql = TransfersSql();
+    Query q = Exec(db_, sql, {{":E", empresa}, {":B", bem}});
     static const std::vector<FieldDef> defs = contracts::TransferRecordFields();
     static const size_t captionIndex = [] {
         for (size_t i = 0; i < defs.size(); ++i)
@@ -157,7 +196,7 @@ orv::Packet Repository::Transfers(const QString& empresa, const QString& bem) {
 
 orv::Packet Repository::LastOperation(const QString& empresa, const QString& bem) {
     static const std::vector<FieldDef> defs = {D("DTCAPAOPEBEM"), S("NRSEQITCAPAOPE", 10)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT C.DTCAPAOPEBEM, I.NRSEQITCAPAOPE"
                                       "  FROM ITCAPAOPERABEM I"
                                       "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
@@ -169,14 +208,14 @@ orv::Packet Repository::LastOperation(const QString& empresa, const QString& bem
 
 orv::Packet Repository::LastDepreciation(const QString& empresa, const QString& bem) {
     static const std::vector<FieldDef> defs = {D("DTULTDEPBEM")};
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT DTULTDEPBEM FROM BEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"),
+    Query q = Exec(db_, QStringLiteral("SELECT DTULTDEPBEM FROM BEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"),
                        {{":E", empresa}, {":B", bem}});
     return ToPacket(q, defs);
 }
 
 orv::Packet Repository::LastTransferNumbers(const QString& empresa, const QString& bem) {
     static const std::vector<FieldDef> defs = {S("NRSEQCAPAOPEBEM", 10), S("NRSEQITCAPAOPE", 10)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT NRSEQCAPAOPEBEM, NRSEQITCAPAOPE FROM ITCAPAOPERABEM"
                                       " WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
                                       " ORDER BY NRSEQOPERABEM DESC LIMIT 1"),
@@ -205,7 +244,7 @@ const QString kRateioSelect = QStringLiteral(
 }  // namespace
 
 orv::Packet Repository::Apportionment(const QString& empresa, const QString& bem, const QString& capa, const QString& item) {
-    QSqlQuery q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
+    Query q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
                                                             "   AND R.NRSEQCAPAOPEBEM = :C AND R.NRSEQITCAPAOPE = :I"
                                                             " ORDER BY R.CDFILICCUST, R.CDCENTCUSBEM"),
                        {{":E", empresa}, {":B", bem}, {":C", capa}, {":I", item}});
@@ -214,7 +253,7 @@ orv::Packet Repository::Apportionment(const QString& empresa, const QString& bem
 
 orv::Packet Repository::ApportionmentPair(const QString& bem, const QString& empresa, const QString& filial,
                                           const QString& centCust, const QString& capa, const QString& item) {
-    QSqlQuery q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
+    Query q = Exec(db_, kRateioSelect + QStringLiteral(" WHERE R.CDEMPRESA = :E AND R.CDBEMATIVO = :B"
                                                             "   AND R.NRSEQCAPAOPEBEM = :C AND R.NRSEQITCAPAOPE = :I"
                                                             "   AND R.CDFILICCUST = :F AND R.CDCENTCUSBEM = :CC"),
                        {{":E", empresa}, {":B", bem}, {":C", capa}, {":I", item}, {":F", filial}, {":CC", centCust}});
@@ -223,7 +262,7 @@ orv::Packet Repository::ApportionmentPair(const QString& bem, const QString& emp
 
 orv::Packet Repository::BranchesForApportionment(const QString& empresa, const QString& filial) {
     static const std::vector<FieldDef> defs = {S("CDFILIAL", 10), S("NMFILIAL", 45)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDFILIAL, NMFILIAL FROM FILIAL"
                                       " WHERE CDEMPRESA = :E AND (:ALL = 'T' OR CDFILIAL = :F) ORDER BY CDFILIAL"),
                        {{":E", empresa}, {":ALL", filial == QLatin1String("T") ? QStringLiteral("T") : QStringLiteral("N")},
@@ -233,7 +272,7 @@ orv::Packet Repository::BranchesForApportionment(const QString& empresa, const Q
 
 orv::Packet Repository::CostCentresForApportionment(const QString& centCust, const QString& filial) {
     static const std::vector<FieldDef> defs = {S("CDCENTCUST", 10), S("NMCENTCUST", 45)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT C.CDCENTCUST, C.NMCENTCUST FROM CENTCUST C"
                                       "  JOIN CENTCUSTFIL L ON (L.CDCENTCUST = C.CDCENTCUST)"
                                       " WHERE L.CDFILIAL = :F AND (:ALL = 'T' OR C.CDCENTCUST = :C)"
@@ -248,7 +287,7 @@ orv::Packet Repository::AccountingRows(const QString& empresa, const QString& be
                                                S("CDHISTPADR", 4),      S("DSHISTPADR", 60),      S("CDCONTCTBLBEM", 20),
                                                S("CDOPEATUCTBLBEM", 12), D("DTULTATU"),           S("CDOPEINCCTBLBEM", 12),
                                                D("DTINCLUCTBLBEM"),     S("NMCONTCTBL", 40),      S("NMTIPOCONTABEM", 50)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT P.CDEMPRESA, P.CDBEMATIVO, P.CDTIPOCONTABEM, P.CDHISTPADR, H.DSHISTPADR,"
                                       "       P.CDCONTCTBLBEM, P.CDOPEATUCTBLBEM, P.DTULTATU, P.CDOPEINCCTBLBEM,"
                                       "       P.DTINCLUCTBLBEM, A.NMCONTCTBL, T.NMTIPOCONTABEM"
@@ -263,7 +302,7 @@ orv::Packet Repository::AccountingRows(const QString& empresa, const QString& be
 
 orv::Packet Repository::AccountTypes(const QString& empresa) {
     static const std::vector<FieldDef> defs = {S("CDTIPOCONTABEM", 6), S("NMTIPOCONTABEM", 50)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDTIPOCONTABEM, NMTIPOCONTABEM FROM TIPOCONTABEM WHERE CDEMPRESA = :E"
                                       " ORDER BY CDTIPOCONTABEM"),
                        {{":E", empresa}});
@@ -272,7 +311,7 @@ orv::Packet Repository::AccountTypes(const QString& empresa) {
 
 orv::Packet Repository::Accounts(const QString& empresa) {
     static const std::vector<FieldDef> defs = {S("CDCONTCTBL", 20), S("CDCONTREDU", 20), S("NMCONTCTBL", 40)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDCONTCTBL, CDCONTREDU, NMCONTCTBL FROM CONTCTBL"
                                       " WHERE CDEMPRESA = :E OR CDEMPRESA IS NULL ORDER BY CDCONTCTBL"),
                        {{":E", empresa}});
@@ -283,7 +322,7 @@ orv::Packet Repository::Accounts(const QString& empresa) {
 // than one row tells the screen the type is already registered for the asset.
 orv::Packet Repository::AccountTypeCheck(const QString& empresa, const QString& tipo, const QString& bem) {
     static const std::vector<FieldDef> defs = {S("CDTIPOCONTABEM", 6), S("NMTIPOCONTABEM", 50)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDTIPOCONTABEM, NMTIPOCONTABEM FROM TIPOCONTABEM"
                                       " WHERE CDEMPRESA = :E AND CDTIPOCONTABEM = :T"
                                       " UNION ALL "
@@ -296,7 +335,7 @@ orv::Packet Repository::AccountTypeCheck(const QString& empresa, const QString& 
 
 orv::Packet Repository::AccountCheck(const QString& conta, const QString& empresa, const QString& bem) {
     static const std::vector<FieldDef> defs = {S("CDCONTCTBL", 20), S("CDCONTREDU", 20), S("NMCONTCTBL", 40)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDCONTCTBL, CDCONTREDU, NMCONTCTBL FROM CONTCTBL"
                                       " WHERE CDCONTCTBL = :C AND (CDEMPRESA = :E OR CDEMPRESA IS NULL)"
                                       " UNION ALL "
@@ -309,7 +348,7 @@ orv::Packet Repository::AccountCheck(const QString& conta, const QString& empres
 
 orv::Packet Repository::Series(const QString& filial, const QString& serie) {
     static const std::vector<FieldDef> defs = {S("CDSERIE", 5)};
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDSERIE FROM SERIENF WHERE CDFILIAL = :F AND CDSERIE = :S"),
+    Query q = Exec(db_, QStringLiteral("SELECT CDSERIE FROM SERIENF WHERE CDFILIAL = :F AND CDSERIE = :S"),
                        {{":F", filial}, {":S", serie}});
     return ToPacket(q, defs);
 }
@@ -321,7 +360,7 @@ orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova,
                                                D("DTENTRSAID"),     S("CDFILIRECE", 4),  S("CDFILIEMIT", 4),
                                                S("CDTIPOOPER", 2),  S("CDSERIE", 5),     S("IDENTRSAIDOP", 1),
                                                S("CDFILIAL", 4)};
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT NRLANCTONF, NRNOTAFISC, DESCRICAO, DTENTRSAID, CDFILIRECE, CDFILIEMIT,"
                                       "       CDTIPOOPER, CDSERIE, IDENTRSAIDOP, CDFILIAL"
                                       "  FROM NOTAFISCAL"
@@ -336,17 +375,18 @@ orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova,
 
 // --- sequences --------------------------------------------------------------------------------
 
-qint64 Repository::NextNumber(const QString& empresa, const QString& simulacao, const QString& name) {
+qint64 Repository::ReserveNumbers(const QString& empresa, const QString& simulacao, const QString& name, qint64 count) {
     const Binds key = {{":E", empresa}, {":S", simulacao}, {":N", name}};
     auto take = [&] {
-        QSqlQuery q = Exec(db_,
-                           QStringLiteral("UPDATE SEQUENCIA SET NRULTIMO = NRULTIMO + 1"
-                                          " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"
-                                          " RETURNING NRULTIMO"),
-                           key);
+        Query q = Exec(db_,
+                       QStringLiteral("UPDATE SEQUENCIA SET NRULTIMO = NRULTIMO + :K"
+                                      " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"
+                                      " RETURNING NRULTIMO"),
+                       {{":K", count}, {":E", empresa}, {":S", simulacao}, {":N", name}});
         return q.next() ? q.value(0).toLongLong() : 0;
     };
-    // The counter exists after its first number: one statement per number from then on.
+    counters_.erase(empresa + QLatin1Char('|') + simulacao + QLatin1Char('|') + name);
+    // The counter exists after its first number: one statement per block from then on.
     if (const qint64 n = take(); n > 0) return n;
     Exec(db_,
          QStringLiteral("INSERT INTO SEQUENCIA (CDEMPRESA, IDSIMULOPERABEM, NMSEQUENCIA, NRULTIMO)"
@@ -357,11 +397,16 @@ qint64 Repository::NextNumber(const QString& empresa, const QString& simulacao, 
 }
 
 qint64 Repository::CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name) {
-    QSqlQuery q = Exec(db_,
-                       QStringLiteral("SELECT NRULTIMO FROM SEQUENCIA"
-                                      " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"),
-                       {{":E", empresa}, {":S", simulacao}, {":N", name}});
-    return q.next() ? q.value(0).toLongLong() : 0;
+    // Counters only grow: within one call the value read first still bounds what was handed out.
+    const QString memo = empresa + QLatin1Char('|') + simulacao + QLatin1Char('|') + name;
+    if (const auto it = counters_.find(memo); it != counters_.end()) return it->second;
+    Query q = Exec(db_,
+                   QStringLiteral("SELECT NRULTIMO FROM SEQUENCIA"
+                                  " WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S AND NMSEQUENCIA = :N"),
+                   {{":E", empresa}, {":S", simulacao}, {":N", name}});
+    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
+    counters_.emplace(memo, n);
+    return n;
 }
 
 // --- schema -----------------------------------------------------------------------------------
@@ -375,7 +420,7 @@ const std::map<QString, int>& Repository::ColumnSizes(const QString& table) {
     if (const auto it = cache.find(key); it != cache.end()) return it->second;
     std::map<QString, int> sizes;
     if (IsPostgres()) {
-        QSqlQuery q = Exec(db_,
+        Query q = Exec(db_,
                            QStringLiteral("SELECT column_name, character_maximum_length FROM information_schema.columns"
                                           " WHERE table_schema = current_schema() AND table_name = :T"
                                           "   AND character_maximum_length IS NOT NULL"),
@@ -385,7 +430,7 @@ const std::map<QString, int>& Repository::ColumnSizes(const QString& table) {
         // SQLite keeps the declared type as written: "VARCHAR(12)".
         static const QRegularExpression declared(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"),
                                                  QRegularExpression::CaseInsensitiveOption);
-        QSqlQuery q = Exec(db_, QStringLiteral("SELECT name, type FROM pragma_table_info(:T)"), {{":T", key}});
+        Query q = Exec(db_, QStringLiteral("SELECT name, type FROM pragma_table_info(:T)"), {{":T", key}});
         while (q.next()) {
             const QRegularExpressionMatch m = declared.match(q.value(1).toString());
             if (m.hasMatch()) sizes[q.value(0).toString().toUpper()] = m.captured(1).toInt();
@@ -403,7 +448,7 @@ std::optional<AssetRow> Repository::LockAsset(const QString& bem) { return ReadA
 
 std::optional<AssetRow> Repository::ReadAsset(const QString& bem, bool lock) {
     // SQLite writers are already serialised by BEGIN IMMEDIATE; PostgreSQL locks the row.
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT CDEMPRESA, CDFILIAL, CDCENTCUST, CDSETOR, CDOPERESPBEM FROM BEMATIVO"
                                       " WHERE CDBEMATIVO = :B") +
                            (lock && IsPostgres() ? QStringLiteral(" FOR UPDATE") : QString()),
@@ -413,20 +458,20 @@ std::optional<AssetRow> Repository::ReadAsset(const QString& bem, bool lock) {
 }
 
 std::optional<StoredTransfer> Repository::FindTransfer(const TransferKey& key) {
-    QSqlQuery q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.NRSEQCAPAOPEBEM = :C"
+    Query q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.NRSEQCAPAOPEBEM = :C"
                                                             "   AND I.NRSEQITCAPAOPE = :I"),
                        {{":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}});
     return ReadStored(q);
 }
 
 std::optional<StoredTransfer> Repository::LastTransfer(const QString& bem) {
-    QSqlQuery q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDBEMATIVO = :B ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
+    Query q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDBEMATIVO = :B ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
                        {{":B", bem}});
     return ReadStored(q);
 }
 
 std::optional<StoredTransfer> Repository::PreviousTransfer(const QString& bem, const QString& nrSeqOpera) {
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        kStoredSelect + QStringLiteral(" WHERE I.CDBEMATIVO = :B AND I.NRSEQOPERABEM < :O"
                                                       " ORDER BY I.NRSEQOPERABEM DESC LIMIT 1"),
                        {{":B", bem}, {":O", nrSeqOpera}});
@@ -434,47 +479,66 @@ std::optional<StoredTransfer> Repository::PreviousTransfer(const QString& bem, c
 }
 
 bool Repository::HeaderExists(const QString& empresa, const QString& capa) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
+    Query q = Exec(db_, QStringLiteral("SELECT 1 FROM CAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
                        {{":E", empresa}, {":C", capa}});
     return q.next();
 }
 
 std::optional<QString> Repository::BranchCompany(const QString& filial) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = :F"), {{":F", filial}});
-    if (!q.next()) return std::nullopt;
-    return Text(q.value(0));
+    if (const auto it = branchCompany_.find(filial); it != branchCompany_.end()) return it->second;
+    Query q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = :F"), {{":F", filial}});
+    const std::optional<QString> company = q.next() ? std::optional<QString>(Text(q.value(0))) : std::nullopt;
+    branchCompany_.emplace(filial, company);
+    return company;
+}
+
+bool Repository::Remembered(const QString& key, const std::function<bool()>& read) {
+    if (const auto it = exists_.find(key); it != exists_.end()) return it->second;
+    const bool found = read();
+    exists_.emplace(key, found);
+    return found;
 }
 
 bool Repository::CostCentreOfBranch(const QString& filial, const QString& centCust) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CENTCUSTFIL WHERE CDFILIAL = :F AND CDCENTCUST = :C"),
-                       {{":F", filial}, {":C", centCust}});
-    return q.next();
+    return Remembered(QStringLiteral("CC|") + filial + QLatin1Char('|') + centCust, [&] {
+        Query q = Exec(db_, QStringLiteral("SELECT 1 FROM CENTCUSTFIL WHERE CDFILIAL = :F AND CDCENTCUST = :C"),
+                           {{":F", filial}, {":C", centCust}});
+        return q.next();
+    });
 }
 
 bool Repository::TransferTypeExists(const QString& empresa, const QString& tipo) {
-    QSqlQuery q = Exec(db_,
-                       QStringLiteral("SELECT 1 FROM TIPOOPERBEM WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
-                                      " AND IDTIPOOPERBEM = '03'"),
-                       {{":E", empresa}, {":T", tipo}});
-    return q.next();
+    return Remembered(QStringLiteral("TO|") + empresa + QLatin1Char('|') + tipo, [&] {
+        Query q = Exec(db_,
+                           QStringLiteral("SELECT 1 FROM TIPOOPERBEM WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
+                                          " AND IDTIPOOPERBEM = '03'"),
+                           {{":E", empresa}, {":T", tipo}});
+        return q.next();
+    });
 }
 
 bool Repository::MotiveExists(const QString& empresa, const QString& tipo, const QString& motivo) {
-    QSqlQuery q = Exec(db_,
-                       QStringLiteral("SELECT 1 FROM MOTIVOOPER WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
-                                      " AND CDMOTIVOOPER = :M"),
-                       {{":E", empresa}, {":T", tipo}, {":M", motivo}});
-    return q.next();
+    return Remembered(QStringLiteral("MO|") + empresa + QLatin1Char('|') + tipo + QLatin1Char('|') + motivo, [&] {
+        Query q = Exec(db_,
+                           QStringLiteral("SELECT 1 FROM MOTIVOOPER WHERE CDEMPRESA = :E AND CDTIPOOPERBEM = :T"
+                                          " AND CDMOTIVOOPER = :M"),
+                           {{":E", empresa}, {":T", tipo}, {":M", motivo}});
+        return q.next();
+    });
 }
 
 bool Repository::OperatorExists(const QString& operador) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM OPERADOR WHERE CDOPERADOR = :O"), {{":O", operador}});
-    return q.next();
+    return Remembered(QStringLiteral("OP|") + operador, [&] {
+        Query q = Exec(db_, QStringLiteral("SELECT 1 FROM OPERADOR WHERE CDOPERADOR = :O"), {{":O", operador}});
+        return q.next();
+    });
 }
 
 bool Repository::ClientExists(const QString& cliente) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = :C"), {{":C", cliente}});
-    return q.next();
+    return Remembered(QStringLiteral("CL|") + cliente, [&] {
+        Query q = Exec(db_, QStringLiteral("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = :C"), {{":C", cliente}});
+        return q.next();
+    });
 }
 
 namespace {
@@ -582,7 +646,7 @@ void Repository::MoveAsset(const QString& bem, const Location& to) {
 // --- apportionment ----------------------------------------------------------------------------
 
 bool Repository::ItemExists(const QString& empresa, const QString& capa, const QString& item) {
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT 1 FROM ITCAPAOPERABEM WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"
                                       " AND NRSEQITCAPAOPE = :I"),
                        {{":E", empresa}, {":C", capa}, {":I", item}});
@@ -596,7 +660,7 @@ const QString kRateioWhere = QStringLiteral(
 }
 
 bool Repository::RateioExists(const RateioKey& k) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM RATEIOITCAPA") + kRateioWhere,
+    Query q = Exec(db_, QStringLiteral("SELECT 1 FROM RATEIOITCAPA") + kRateioWhere,
                        {{":E", k.empresa}, {":S", k.simulacao}, {":C", k.capa}, {":I", k.item}, {":B", k.bem},
                         {":F", k.filial}, {":CC", k.centCust}});
     return q.next();
@@ -618,7 +682,7 @@ void Repository::UpdateRateio(const RateioKey& old, const RateioKey& k, double v
 }
 
 int Repository::DeleteRateio(const RateioKey& k) {
-    QSqlQuery q = Exec(db_, QStringLiteral("DELETE FROM RATEIOITCAPA") + kRateioWhere,
+    Query q = Exec(db_, QStringLiteral("DELETE FROM RATEIOITCAPA") + kRateioWhere,
                        {{":E", k.empresa}, {":S", k.simulacao}, {":C", k.capa}, {":I", k.item}, {":B", k.bem},
                         {":F", k.filial}, {":CC", k.centCust}});
     return q.numRowsAffected();
@@ -626,7 +690,7 @@ int Repository::DeleteRateio(const RateioKey& k) {
 
 double Repository::RateioTotal(const QString& empresa, const QString& simulacao, const QString& capa, const QString& item) {
     // Summed here in double precision, as the screen sums its rows.
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT VRRATEBEM FROM RATEIOITCAPA WHERE CDEMPRESA = :E AND IDSIMULOPERABEM = :S"
                                       " AND NRSEQCAPAOPEBEM = :C AND NRSEQITCAPAOPE = :I"),
                        {{":E", empresa}, {":S", simulacao}, {":C", capa}, {":I", item}});
@@ -660,7 +724,7 @@ void Repository::RebuildRateioBem(const QString& bem) {
 // --- accounting parameters --------------------------------------------------------------------
 
 bool Repository::CtblExists(const CtblKey& k) {
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("SELECT 1 FROM CTBLBEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
                                       " AND CDTIPOCONTABEM = :T"),
                        {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}});
@@ -668,19 +732,19 @@ bool Repository::CtblExists(const CtblKey& k) {
 }
 
 bool Repository::AccountTypeExists(const QString& empresa, const QString& tipo) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM TIPOCONTABEM WHERE CDEMPRESA = :E AND CDTIPOCONTABEM = :T"),
+    Query q = Exec(db_, QStringLiteral("SELECT 1 FROM TIPOCONTABEM WHERE CDEMPRESA = :E AND CDTIPOCONTABEM = :T"),
                        {{":E", empresa}, {":T", tipo}});
     return q.next();
 }
 
 std::optional<QString> Repository::AccountCompany(const QString& conta) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM CONTCTBL WHERE CDCONTCTBL = :C"), {{":C", conta}});
+    Query q = Exec(db_, QStringLiteral("SELECT CDEMPRESA FROM CONTCTBL WHERE CDCONTCTBL = :C"), {{":C", conta}});
     if (!q.next()) return std::nullopt;
     return Text(q.value(0));
 }
 
 bool Repository::HistoryExists(const QString& historico) {
-    QSqlQuery q = Exec(db_, QStringLiteral("SELECT 1 FROM HISTPADR WHERE CDHISTPADR = :H"), {{":H", historico}});
+    Query q = Exec(db_, QStringLiteral("SELECT 1 FROM HISTPADR WHERE CDHISTPADR = :H"), {{":H", historico}});
     return q.next();
 }
 
@@ -705,7 +769,7 @@ void Repository::UpdateCtbl(const CtblKey& old, const CtblKey& k, const QString&
 }
 
 int Repository::DeleteCtbl(const CtblKey& k) {
-    QSqlQuery q = Exec(db_,
+    Query q = Exec(db_,
                        QStringLiteral("DELETE FROM CTBLBEMATIVO WHERE CDEMPRESA = :E AND CDBEMATIVO = :B"
                                       " AND CDTIPOCONTABEM = :T"),
                        {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}});

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -46,6 +47,8 @@ public:
     orv::Packet Assets(const QString& empresa, const QString& patrimonio, bool all);
     orv::Packet CurrentLocation(const QString& bem);
     orv::Packet Transfers(const QString& empresa, const QString& bem);
+    // The statement behind Transfers (parameters :E and :B), for tools that measure it.
+    static QString TransfersSql();
     orv::Packet LastOperation(const QString& empresa, const QString& bem);
     orv::Packet LastDepreciation(const QString& empresa, const QString& bem);
     orv::Packet LastTransferNumbers(const QString& empresa, const QString& bem);
@@ -62,8 +65,9 @@ public:
     orv::Packet Series(const QString& filial, const QString& serie);
     orv::Packet Invoices(const QString& nota, const QString& filialNova, const QString& serie, const QString& filialAnte);
 
-    // Sequence counters: the next number, atomically (inside the caller's transaction).
-    qint64 NextNumber(const QString& empresa, const QString& simulacao, const QString& name);
+    // Sequence counters: takes `count` numbers at once, atomically (inside the caller's
+    // transaction); gives the last of them (the first is last - count + 1).
+    qint64 ReserveNumbers(const QString& empresa, const QString& simulacao, const QString& name, qint64 count);
     // The last number handed out, without taking one; 0 when none was.
     qint64 CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name);
 
@@ -125,8 +129,14 @@ public:
 
 private:
     std::optional<AssetRow> ReadAsset(const QString& bem, bool lock);
+    // Reference rows (branches, types, operators...) do not change under one call, which may
+    // check the same ones for a thousand records: each is read once per repository.
+    bool Remembered(const QString& key, const std::function<bool()>& read);
 
     QSqlDatabase db_;
+    std::map<QString, bool> exists_;
+    std::map<QString, std::optional<QString>> branchCompany_;
+    std::map<QString, qint64> counters_;
 };
 
 }  // namespace server

@@ -2,19 +2,92 @@
 
 #include "orv/Packet.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
+#include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace server {
 
-QSqlQuery Exec(QSqlDatabase& db, const QString& sql, Binds binds) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw std::runtime_error(("SQL: " + q.lastError().text()).toStdString());
-    for (const auto& [name, value] : binds) q.bindValue(QString::fromLatin1(name), value);
-    if (!q.exec()) throw std::runtime_error(("SQL: " + q.lastError().text()).toStdString());
-    return q;
+struct CachedStatement {
+    explicit CachedStatement(const QSqlDatabase& db) : query(db) { query.setForwardOnly(true); }
+    QSqlQuery query;
+    bool inUse = false;
+};
+
+namespace {
+
+// The statements of one connection, kept for the life of the thread that uses it (every
+// connection of the server belongs to one thread).
+struct ConnectionStatements {
+    const QSqlDriver* driver = nullptr;
+    std::unordered_map<QString, std::unique_ptr<CachedStatement>> statements;
+};
+
+std::unordered_map<QString, ConnectionStatements>& ThreadStatements() {
+    thread_local std::unordered_map<QString, ConnectionStatements> cache;
+    return cache;
+}
+
+CachedStatement* CachedFor(QSqlDatabase& db, const QString& sql) {
+    ConnectionStatements& conn = ThreadStatements()[db.connectionName()];
+    if (conn.driver != db.driver()) {
+        // The connection was opened again under the same name: its old statements are dead.
+        conn.statements.clear();
+        conn.driver = db.driver();
+    }
+    auto& slot = conn.statements[sql];
+    if (!slot) {
+        auto statement = std::make_unique<CachedStatement>(db);
+        if (!statement->query.prepare(sql))
+            throw std::runtime_error(("SQL: " + statement->query.lastError().text()).toStdString());
+        slot = std::move(statement);
+    }
+    return slot.get();
+}
+
+}  // namespace
+
+void ReleaseStatements() { ThreadStatements().clear(); }
+
+Query::Query(QSqlQuery* query, CachedStatement* cached, bool owned) : query_(query), cached_(cached), owned_(owned) {
+    if (cached_) cached_->inUse = true;
+}
+
+Query::Query(Query&& other) noexcept : query_(other.query_), cached_(other.cached_), owned_(other.owned_) {
+    other.query_ = nullptr;
+    other.cached_ = nullptr;
+    other.owned_ = false;
+}
+
+Query::~Query() {
+    if (!query_) return;
+    query_->finish();
+    if (cached_) cached_->inUse = false;
+    if (owned_) delete query_;
+}
+
+Query Exec(QSqlDatabase& db, const QString& sql, Binds binds) {
+    CachedStatement* cached = CachedFor(db, sql);
+    std::unique_ptr<QSqlQuery> own;
+    QSqlQuery* q = &cached->query;
+    if (cached->inUse) {
+        // The same statement is still being read further up the stack: run a fresh one.
+        own = std::make_unique<QSqlQuery>(db);
+        own->setForwardOnly(true);
+        if (!own->prepare(sql)) throw std::runtime_error(("SQL: " + own->lastError().text()).toStdString());
+        q = own.get();
+        cached = nullptr;
+    }
+    for (const auto& [name, value] : binds) q->bindValue(QString::fromLatin1(name), value);
+    if (!q->exec()) {
+        const std::string text = ("SQL: " + q->lastError().text()).toStdString();
+        q->finish();
+        throw std::runtime_error(text);
+    }
+    return Query(own ? own.release() : q, cached, cached == nullptr);
 }
 
 QString Text(const QVariant& v) { return v.isNull() || !v.isValid() ? QString(QLatin1String("")) : v.toString(); }

@@ -14,8 +14,38 @@ namespace server {
 
 using Binds = std::initializer_list<std::pair<const char*, QVariant>>;
 
-// Prepares, binds and runs one statement; throws std::runtime_error with the database's text.
-QSqlQuery Exec(QSqlDatabase& db, const QString& sql, Binds binds = {});
+struct CachedStatement;
+
+// A statement's result while it is read. Statements are prepared once per connection and kept:
+// the result is finished when this goes, so that no half-read SELECT keeps SQLite's read
+// snapshot (a later write on the connection would fail on a stale snapshot) or a PostgreSQL
+// result alive.
+class Query {
+public:
+    Query(QSqlQuery* query, CachedStatement* cached, bool owned);
+    Query(Query&& other) noexcept;
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    Query& operator=(Query&&) = delete;
+    ~Query();
+
+    bool next() { return query_->next(); }
+    QVariant value(int i) const { return query_->value(i); }
+    int numRowsAffected() const { return query_->numRowsAffected(); }
+    QSqlQuery& Raw() { return *query_; }
+
+private:
+    QSqlQuery* query_;
+    CachedStatement* cached_;
+    bool owned_;
+};
+
+// Prepares (once per connection and text), binds and runs one statement; throws
+// std::runtime_error with the database's text.
+Query Exec(QSqlDatabase& db, const QString& sql, Binds binds = {});
+
+// Drops the statements the calling thread keeps, before its connections are removed.
+void ReleaseStatements();
 
 // Text of a column that may be NULL, as the client compares them.
 QString Text(const QVariant& v);

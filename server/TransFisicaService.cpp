@@ -211,31 +211,73 @@ orv::Packet TransFisicaService::Retorna_Dados(const QString& empresa, const QStr
 
 // --- sequence numbers -------------------------------------------------------------------------
 
-QString TransFisicaService::NextNumber(Repository& repo, const QString& empresa, const QString& simulacao,
-                                       const QString& name) {
-    const qint64 n = repo.NextNumber(empresa, simulacao, name);
-    if (n > 9999999999LL) throw Refused(Msg("A numeração de %1 da empresa %2 se esgotou.").arg(name, empresa));
-    return QStringLiteral("%1").arg(n, 10, 10, QLatin1Char('0'));
+namespace {
+
+constexpr qint64 kLastNumber = 9999999999LL;
+
+QString TenDigits(qint64 n) { return QStringLiteral("%1").arg(n, 10, 10, QLatin1Char('0')); }
+
+Refused Exhausted(const QString& name, const QString& empresa) {
+    return Refused(Msg("A numeração de %1 da empresa %2 se esgotou.").arg(name, empresa));
+}
+
+void RequireCompanyAndSimulation(const QString& empresa, const QString& simulacao) {
+    if (empresa.trimmed().isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
+    if (simulacao.trimmed().isEmpty()) throw RpcError(kInvalidParams, "Parâmetros inválidos: indicador de simulação vazio.");
+}
+
+}  // namespace
+
+QString TransFisicaService::HandOut(const QString& empresa, const QString& simulacao, const QString& name) {
+    const std::lock_guard<std::mutex> lock(numbersMutex_);
+    NumberBlock& block = blocks_[empresa + QLatin1Char('|') + simulacao + QLatin1Char('|') + name];
+    if (block.next > block.last) {
+        // One durable write per block; what a stopped server had left is a gap, never a repeat.
+        Repository repo = repositories_();
+        Transaction tx(repo.Db());
+        const qint64 last = repo.ReserveNumbers(empresa, simulacao, name, kNumberBlock);
+        tx.Commit();
+        block = {last - kNumberBlock + 1, last};
+    }
+    if (block.next > kLastNumber) throw Exhausted(name, empresa);
+    return TenDigits(block.next++);
+}
+
+QString TransFisicaService::HandOutRun(const QString& empresa, const QString& simulacao, const QString& name,
+                                       const QString& quantidade) {
+    bool ok = false;
+    const qint64 count = quantidade.trimmed().toLongLong(&ok);
+    if (!ok || count < 1 || count > kMaxRun)
+        throw RpcError(kInvalidParams, "Parâmetros inválidos: quantidade de números deve estar entre 1 e " +
+                                           std::to_string(kMaxRun) + ".");
+    Repository repo = repositories_();
+    Transaction tx(repo.Db());
+    const qint64 last = repo.ReserveNumbers(empresa, simulacao, name, count);
+    if (last > kLastNumber) throw Exhausted(name, empresa);
+    tx.Commit();
+    return TenDigits(last - count + 1);
 }
 
 QString TransFisicaService::PrxCapaOperaBem(const QString& empresa, const QString& simulacao) {
-    if (empresa.trimmed().isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
-    if (simulacao.trimmed().isEmpty()) throw RpcError(kInvalidParams, "Parâmetros inválidos: indicador de simulação vazio.");
-    Repository repo = repositories_();
-    Transaction tx(repo.Db());
-    const QString n = NextNumber(repo, empresa.trimmed(), simulacao.trimmed(), QStringLiteral("CAPAOPERABEM"));
-    tx.Commit();
-    return n;
+    RequireCompanyAndSimulation(empresa, simulacao);
+    return HandOut(empresa.trimmed(), simulacao.trimmed(), QStringLiteral("CAPAOPERABEM"));
 }
 
 QString TransFisicaService::PrxItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString&) {
-    if (empresa.trimmed().isEmpty()) throw Refused(Msg("Empresa deve ser informada."));
-    if (simulacao.trimmed().isEmpty()) throw RpcError(kInvalidParams, "Parâmetros inválidos: indicador de simulação vazio.");
-    Repository repo = repositories_();
-    Transaction tx(repo.Db());
-    const QString n = NextNumber(repo, empresa.trimmed(), simulacao.trimmed(), QStringLiteral("ITCAPAOPERABEM"));
-    tx.Commit();
-    return n;
+    RequireCompanyAndSimulation(empresa, simulacao);
+    return HandOut(empresa.trimmed(), simulacao.trimmed(), QStringLiteral("ITCAPAOPERABEM"));
+}
+
+QString TransFisicaService::PrxFaixaCapaOperaBem(const QString& empresa, const QString& simulacao,
+                                                 const QString& quantidade) {
+    RequireCompanyAndSimulation(empresa, simulacao);
+    return HandOutRun(empresa.trimmed(), simulacao.trimmed(), QStringLiteral("CAPAOPERABEM"), quantidade);
+}
+
+QString TransFisicaService::PrxFaixaItCapaOperaBem(const QString& empresa, const QString& simulacao,
+                                                   const QString& quantidade) {
+    RequireCompanyAndSimulation(empresa, simulacao);
+    return HandOutRun(empresa.trimmed(), simulacao.trimmed(), QStringLiteral("ITCAPAOPERABEM"), quantidade);
 }
 
 // --- transfers --------------------------------------------------------------------------------
@@ -247,10 +289,23 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
     // Every asset the delta moves is locked first, in code order, so two batches touching the
     // same assets queue one behind the other instead of deadlocking.
     std::set<QString> assets;
+    qint64 inserts = 0;
     for (const orv::DeltaChange& change : d.changes)
-        if (change.op == orv::DeltaChange::Insert) assets.insert(DeltaRow{d, change.newRow}.Str("CDBEMATIVO"));
+        if (change.op == orv::DeltaChange::Insert) {
+            assets.insert(DeltaRow{d, change.newRow}.Str("CDBEMATIVO"));
+            ++inserts;
+        }
+    // Where each locked asset is, kept up to date as the delta moves it.
+    std::map<QString, std::optional<AssetRow>> locked;
     for (const QString& bem : assets)
-        if (!bem.isEmpty()) repo.LockAsset(bem);
+        if (!bem.isEmpty()) locked.emplace(bem, repo.LockAsset(bem));
+    auto moveAsset = [&](const QString& bem, const Location& to) {
+        repo.MoveAsset(bem, to);
+        if (const auto it = locked.find(bem); it != locked.end() && it->second) it->second->location = to;
+    };
+    // The operation numbers of the delta's inserts, taken at the first insert inside this
+    // transaction: an asset's transfers are numbered in the order they are applied.
+    qint64 nextOpera = 0, lastOpera = -1;
     for (const orv::DeltaChange& change : d.changes) {
         switch (change.op) {
         case orv::DeltaChange::Insert: {
@@ -264,7 +319,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                           "Número de item de transferência %1 não foi fornecido pelo servidor.");
             const QString bem = r.Str("CDBEMATIVO");
             if (bem.isEmpty()) throw Refused(Msg("Bem deve ser informado."));
-            const auto asset = repo.LockAsset(bem);
+            const auto& asset = locked.at(bem);
             if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(bem));
             if (asset->empresa != key.empresa)
                 throw Refused(Msg("O bem %1 não pertence à empresa %2.").arg(bem, key.empresa));
@@ -274,7 +329,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             // The previous location is where the asset is now: what the client sent must agree,
             // and what it left empty (batch records carry only the branch) is filled in.
             const Location sent = r.Ante();
-            const Location& now_at = asset->location;
+            const Location now_at = asset->location;
             if ((!sent.filial.isEmpty() && sent.filial != now_at.filial) ||
                 (!sent.centCust.isEmpty() && sent.centCust != now_at.centCust) ||
                 (!sent.setor.isEmpty() && sent.setor != now_at.setor) ||
@@ -293,9 +348,14 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             if (repo.HeaderExists(key.empresa, key.nrSeqCapa))
                 throw Refused(Msg("A transferência %1 já foi gravada.").arg(key.nrSeqCapa));
 
-            const QString opera = NextNumber(repo, key.empresa, kSimulacao, QStringLiteral("OPERABEM"));
-            repo.InsertTransfer(d, row, opera, now);
-            repo.MoveAsset(bem, novo);
+            if (nextOpera > lastOpera) {
+                const QString name = QStringLiteral("OPERABEM");
+                lastOpera = repo.ReserveNumbers(key.empresa, kSimulacao, name, inserts);
+                nextOpera = lastOpera - inserts + 1;
+            }
+            if (nextOpera > kLastNumber) throw Exhausted(QStringLiteral("OPERABEM"), key.empresa);
+            repo.InsertTransfer(d, row, TenDigits(nextOpera++), now);
+            moveAsset(bem, novo);
             break;
         }
         case orv::DeltaChange::Update: {
@@ -323,7 +383,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             CheckNewLocation(repo, key.empresa, novo, stored.ante);
             CheckClassification(repo, key.empresa, newRow);
             repo.UpdateTransfer(d, change.newRow, key, now);
-            repo.MoveAsset(stored.bem, novo);
+            moveAsset(stored.bem, novo);
             break;
         }
         case orv::DeltaChange::Delete: {
@@ -340,7 +400,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             repo.DeleteTransfer(key);
             // Undoing the transfer puts the asset back where it came from, in the same transaction,
             // with the apportionment of the transfer that is now its last.
-            repo.MoveAsset(stored.bem, stored.ante);
+            moveAsset(stored.bem, stored.ante);
             repo.RebuildRateioBem(stored.bem);
             break;
         }
@@ -537,6 +597,10 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     reg("PrxCapaOperaBem", {S, S}, {}, [this](Call& c) { return Trimmed(PrxCapaOperaBem(c.Str(0), c.Str(1))); });
     reg("PrxItCapaOperaBem", {S, S, S}, {},
         [this](Call& c) { return Trimmed(PrxItCapaOperaBem(c.Str(0), c.Str(1), c.Str(2))); });
+    reg("PrxFaixaCapaOperaBem", {S, S, S}, {},
+        [this](Call& c) { return Trimmed(PrxFaixaCapaOperaBem(c.Str(0), c.Str(1), c.Str(2))); });
+    reg("PrxFaixaItCapaOperaBem", {S, S, S}, {},
+        [this](Call& c) { return Trimmed(PrxFaixaItCapaOperaBem(c.Str(0), c.Str(1), c.Str(2))); });
     reg("SetConfirmar", {J, A::Json}, {0, 1}, [this](Call& c) {
         SetConfirmar(c.Json(0));
         return nlohmann::json(true);

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <mutex>
 
 namespace server {
 
@@ -32,6 +34,9 @@ public:
                               const QString& oper);
     QString PrxCapaOperaBem(const QString& empresa, const QString& simulacao);
     QString PrxItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& capa);
+    // A run of `quantidade` consecutive numbers at once (for batches); gives the first.
+    QString PrxFaixaCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& quantidade);
+    QString PrxFaixaItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& quantidade);
     void SetConfirmar(const orv::Packet& delta);
     void SetTransFisica(const orv::Packet& delta);
     void SetRateio(const orv::Packet& delta);
@@ -40,7 +45,19 @@ public:
 
 private:
     void ApplyTransferDelta(Repository& repo, const orv::Packet& delta);
-    QString NextNumber(Repository& repo, const QString& empresa, const QString& simulacao, const QString& name);
+    QString HandOut(const QString& empresa, const QString& simulacao, const QString& name);
+    QString HandOutRun(const QString& empresa, const QString& simulacao, const QString& name, const QString& quantidade);
+
+    // Header and item numbers are reserved from the database in blocks and handed out from
+    // memory: numbers may have gaps (as cancelled inserts leave) but never repeat, also across
+    // restarts and servers, since every block is taken by one atomic update of the counter.
+    static constexpr qint64 kNumberBlock = 64;
+    static constexpr qint64 kMaxRun = 100000;
+    struct NumberBlock {
+        qint64 next = 1, last = 0;
+    };
+    std::mutex numbersMutex_;
+    std::map<QString, NumberBlock> blocks_;
 
     RepositoryFactory repositories_;
 };

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <latch>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -65,6 +66,56 @@ TEST_P(ServerConcurrency, HeaderNumbersAreUniqueAcrossClients) {
     // Nothing lost either: exactly 1..N were handed out.
     EXPECT_EQ(*all.begin(), "0000000001");
     EXPECT_EQ(*all.rbegin(), QStringLiteral("%1").arg(total, 10, 10, QLatin1Char('0')).toStdString());
+}
+
+TEST_P(ServerConcurrency, NumbersNeverRepeatAcrossServersAndRestartsAndOperationsFollowTheApplyOrder) {
+    auto a = h().AnotherServer();
+    auto b = h().AnotherServer();
+    std::set<QString> all;
+    std::map<const void*, QString> lastOf;
+    auto take = [&](const void* who, const QString& n) {
+        EXPECT_TRUE(all.insert(n).second) << "repeated " << n.toStdString();
+        EXPECT_GT(n, lastOf[who]) << "a server's numbers go up";
+        lastOf[who] = n;
+    };
+    auto viaRpc = [&] { return QString::fromStdString(h().app().PrxCapaOperaBem(kEmpresa, QStringLiteral("R")).value.get<std::string>()); };
+    for (int i = 0; i < 150; ++i) {
+        take(a.get(), a->PrxCapaOperaBem(kEmpresa, QStringLiteral("R")));
+        take(b.get(), b->PrxCapaOperaBem(kEmpresa, QStringLiteral("R")));
+        take(&h(), viaRpc());
+    }
+    // A restarted server: what the old process had left becomes a gap, never a repeat.
+    a = h().AnotherServer();
+    for (int i = 0; i < 100; ++i) take(a.get(), a->PrxCapaOperaBem(kEmpresa, QStringLiteral("R")));
+    const qint64 first = b->PrxFaixaCapaOperaBem(kEmpresa, QStringLiteral("R"), QStringLiteral("500")).toLongLong();
+    for (qint64 n = first; n < first + 500; ++n)
+        EXPECT_TRUE(all.insert(QStringLiteral("%1").arg(n, 10, 10, QLatin1Char('0'))).second) << n;
+    take(b.get(), b->PrxCapaOperaBem(kEmpresa, QStringLiteral("R")));
+    const qint64 counter =
+        erptest::QueryValue(h().db(), "SELECT NRULTIMO FROM SEQUENCIA WHERE NMSEQUENCIA = 'CAPAOPERABEM' AND CDEMPRESA = '01'")
+            .toLongLong();
+    EXPECT_LE(all.rbegin()->toLongLong(), counter) << "nothing above the counter was handed out";
+
+    // One asset moved by three servers; the numbers of the last move were taken first.
+    TransferRow third{kMesa, kEmSaoPaulo, kMesaAt};
+    third.date = QDate(2026, 11, 18);
+    h().Number(third, h().app());
+    TransferRow first_{kMesa, kMesaAt, kEmSaoPaulo};
+    first_.capa = a->PrxCapaOperaBem(kEmpresa, QStringLiteral("R"));
+    first_.item = a->PrxItCapaOperaBem(kEmpresa, QStringLiteral("R"), first_.capa);
+    a->SetConfirmar(InsertDelta({first_}));
+    TransferRow second{kMesa, kEmSaoPaulo, kNoNorte};
+    second.date = QDate(2026, 11, 17);
+    second.ante = kEmSaoPaulo;
+    second.capa = b->PrxCapaOperaBem(kEmpresa, QStringLiteral("R"));
+    second.item = b->PrxItCapaOperaBem(kEmpresa, QStringLiteral("R"), second.capa);
+    b->SetConfirmar(InsertDelta({second}));
+    third.ante = kNoNorte;
+    h().MustConfirm(third);
+    std::vector<QString> applied;
+    const orv::Packet list = h().Transfers(kMesa);
+    for (const auto& row : list["rows"]) applied.push_back(QString::fromStdString(row[3].get<std::string>()));
+    EXPECT_EQ(applied, (std::vector<QString>{first_.capa, second.capa, third.capa}));
 }
 
 TEST_P(ServerConcurrency, OfTwoClientsMovingTheSameAssetExactlyOneWins) {

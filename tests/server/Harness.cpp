@@ -4,6 +4,7 @@
 #include "db/Migrations.h"
 #include "orv/Database.h"
 #include "orv/Host.h"
+#include "server/Sql.h"
 #include "tests/support/Fixture.h"
 
 #include <QAtomicInteger>
@@ -201,9 +202,15 @@ Harness::~Harness() {
     dispatcher_.reset();
     if (orv::HostInstalled() && &orv::Host() == &host_) orv::InstallHost(nullptr);
     // The serving threads are gone; drop their connections so no file or session outlives the test.
+    server::ReleaseStatements();
     for (const QString& name : QSqlDatabase::connectionNames()) {
         if (name == base_ || name.startsWith(base_ + QLatin1Char('#'))) QSqlDatabase::removeDatabase(name);
     }
+}
+
+std::unique_ptr<server::TransFisicaService> Harness::AnotherServer() const {
+    return std::make_unique<server::TransFisicaService>(
+        [base = base_] { return server::Repository(orv::ThreadConnection(base)); });
 }
 
 std::unique_ptr<orv::TNetConnection> Harness::Connect() {

@@ -102,6 +102,8 @@ public:
 
     // Another open client connection to the same server.
     std::unique_ptr<orv::TNetConnection> Connect();
+    // The rules of another server process on the same database, called in this thread.
+    std::unique_ptr<server::TransFisicaService> AnotherServer() const;
 
     // Header and item numbers taken the way the screen takes them before an insert.
     void Number(TransferRow& row, contracts::IRdmTransFisica& app);

@@ -104,6 +104,7 @@ void TfrmCadAuto::sbtConfirmaClick() {
         // 4. In list order; the group choice does not apply here.
         const QStringList codigos = stListaBem.split(QLatin1Char('_'), Qt::SkipEmptyParts);
         Progresso progresso(*this, static_cast<int>(codigos.size()));
+        ReservaNumeros(static_cast<int>(codigos.size()));
         for (int i = 0; i < codigos.size(); ++i) {
             if (!progresso.Show(i)) Abort();
             abre(QStringLiteral("T"), codigos[i], filiais);
@@ -119,6 +120,7 @@ void TfrmCadAuto::sbtConfirmaClick() {
         abre(rbtGrupoBtodos->isChecked() ? QStringLiteral("T") : stListaGrupo, rbtBemTodos->isChecked() ? QStringLiteral("T") : stListaBem,
              filiais);
         Progresso progresso(*this, qryBensListados.RecordCount());
+        ReservaNumeros(qryBensListados.RecordCount());
         int feitos = 0;
         for (qryBensListados.First(); !qryBensListados.Eof(); qryBensListados.Next()) {
             if (!progresso.Show(feitos++)) Abort();
@@ -138,6 +140,19 @@ void TfrmCadAuto::sbtConfirmaClick() {
     accept();
 }
 
+void TfrmCadAuto::ReservaNumeros(int quantidade) {
+    reservados_ = 0;
+    if (quantidade <= 0) return;
+    // Two calls instead of two per asset; numbers of assets left out stay unused, as the numbers
+    // of a cancelled insert do. A number the server could not give stops the batch.
+    contracts::IRdmTransFisica& server = FrmTransferenciaFisica->Server();
+    const QString n = QString::number(quantidade);
+    BusyGuard busy(1);
+    proxCapa_ = NumberText(CheckResultServ(server.PrxFaixaCapaOperaBem(Empresa(), kSimulacao, n))).toLongLong();
+    proxItem_ = NumberText(CheckResultServ(server.PrxFaixaItCapaOperaBem(Empresa(), kSimulacao, n))).toLongLong();
+    reservados_ = quantidade;
+}
+
 void TfrmCadAuto::GeraRegistro() {
     auto f = [this](const char* name) -> TField& { return cdsCapa.FieldByName(QString::fromLatin1(name)); };
     auto q = [this](const char* name) { return qryBensListados.FieldByName(QString::fromLatin1(name)).Value(); };
@@ -147,9 +162,16 @@ void TfrmCadAuto::GeraRegistro() {
     cdsCapa.Append();
     f("CDEMPRESA").SetAsString(empresa);
     // A number the server could not give stops the batch: a record without one cannot be sent.
-    const QString capa = NumberText(CheckResultServ(server.PrxCapaOperaBem(empresa, kSimulacao)));
-    f("NRSEQCAPAOPEBEM").SetAsString(capa);
-    f("NRSEQITCAPAOPE").SetAsString(NumberText(CheckResultServ(server.PrxItCapaOperaBem(empresa, kSimulacao, capa))));
+    auto ten = [](qint64 v) { return QStringLiteral("%1").arg(v, 10, 10, QLatin1Char('0')); };
+    if (reservados_ > 0) {
+        --reservados_;
+        f("NRSEQCAPAOPEBEM").SetAsString(ten(proxCapa_++));
+        f("NRSEQITCAPAOPE").SetAsString(ten(proxItem_++));
+    } else {
+        const QString capa = NumberText(CheckResultServ(server.PrxCapaOperaBem(empresa, kSimulacao)));
+        f("NRSEQCAPAOPEBEM").SetAsString(capa);
+        f("NRSEQITCAPAOPE").SetAsString(NumberText(CheckResultServ(server.PrxItCapaOperaBem(empresa, kSimulacao, capa))));
+    }
     f("DTCAPAOPEBEM").SetAsDateTime(WallClock(depData->GetDate()));
     f("CDTIPOOPERBEM").SetAsString(dbeCdTipoOper->text());
     f("CDMOTIVOOPER").SetAsString(dbeCDMOTIVOOPER->text());

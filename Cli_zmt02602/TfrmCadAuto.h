@@ -151,6 +151,9 @@ private:
     void BindHandlers();
     // Builds one record from the current row of qryBensListados.
     void GeraRegistro();
+    // Header and item numbers for `quantidade` records, taken from the server in two calls.
+    void ReservaNumeros(int quantidade);
+    qint64 proxCapa_ = 0, proxItem_ = 0, reservados_ = 0;
     int ignorados_ = 0;  // listed assets the confirmation found no row for (none sent for them)
 };
 

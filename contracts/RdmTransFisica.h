@@ -46,6 +46,11 @@ public:
     virtual ServerResult PrxCapaOperaBem(const QString& empresa, const QString& simulacao) = 0;
     virtual ServerResult PrxItCapaOperaBem(const QString& empresa, const QString& simulacao,
                                            const QString& nrSeqCapa) = 0;
+    // A run of `quantidade` consecutive numbers taken at once (batches): the first of them.
+    virtual ServerResult PrxFaixaCapaOperaBem(const QString& empresa, const QString& simulacao,
+                                              const QString& quantidade) = 0;
+    virtual ServerResult PrxFaixaItCapaOperaBem(const QString& empresa, const QString& simulacao,
+                                                const QString& quantidade) = 0;
 
     // Writes.
     virtual ServerResult SetConfirmar(Json& delta, Json& segundo) = 0;

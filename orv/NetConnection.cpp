@@ -80,6 +80,12 @@ public:
     R PrxItCapaOperaBem(const QString& e, const QString& s, const QString& c) override {
         return net_.Call("PrxItCapaOperaBem", {S(e), S(s), S(c)});
     }
+    R PrxFaixaCapaOperaBem(const QString& e, const QString& s, const QString& q) override {
+        return net_.Call("PrxFaixaCapaOperaBem", {S(e), S(s), S(q)});
+    }
+    R PrxFaixaItCapaOperaBem(const QString& e, const QString& s, const QString& q) override {
+        return net_.Call("PrxFaixaItCapaOperaBem", {S(e), S(s), S(q)});
+    }
     R SetConfirmar(Json& delta, Json& segundo) override {
         return net_.Call("SetConfirmar", {delta, segundo}, {Ref{0, nullptr, &delta}, Ref{1, nullptr, &segundo}});
     }

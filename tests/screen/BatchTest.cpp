@@ -120,6 +120,6 @@ TEST(Batch, AnAssetAlreadyThereStopsAllAndAnAssetOutsideTheBranchesIsSkippedAndT
         EXPECT_FALSE(d.isVisible());
     });
     EXPECT_EQ(State(h), "4 1@0001/0001 2@0001/0001 3@/ 4@00A1/0003 5@0001/0001");
-    // The numbers of the refused attempt were not reused.
-    EXPECT_EQ(h.Sql("SELECT MAX(NRSEQCAPAOPEBEM) FROM CAPAOPERABEM").toString(), "0000000005");
+    // The numbers of the refused attempt (4 and 5, one per listed asset) were not reused.
+    EXPECT_EQ(h.Sql("SELECT MAX(NRSEQCAPAOPEBEM) FROM CAPAOPERABEM").toString(), "0000000006");
 }

@@ -48,7 +48,8 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
         if (it == methods_.end()) throw RpcError(kMethodNotFound, "Método desconhecido: " + out.method + ".");
         const MethodSpec& spec = it->second;
 
-        nlohmann::json params = request.contains("params") ? request["params"] : nlohmann::json::array();
+        // Moved, not copied: a delta may be megabytes.
+        nlohmann::json params = request.contains("params") ? std::move(request["params"]) : nlohmann::json::array();
         if (!params.is_array())
             throw RpcError(kInvalidParams, "Parâmetros inválidos: esperava-se uma lista.");
         if (params.size() != spec.args.size())
@@ -67,7 +68,8 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
         nlohmann::json result = {{"value", std::move(value)}};
         if (!spec.refs.empty()) {
             nlohmann::json refs = nlohmann::json::array();
-            for (size_t r : spec.refs) refs.push_back(call.Params()[r]);
+            nlohmann::json params = call.TakeParams();
+            for (size_t r : spec.refs) refs.push_back(std::move(params[r]));
             result["refs"] = std::move(refs);
         }
         out.response = nlohmann::json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump();

@@ -19,6 +19,8 @@ public:
     const nlohmann::json& Json(size_t index) const { return params_.at(index); }
     nlohmann::json& Ref(size_t index) { return params_.at(index); }
     const nlohmann::json& Params() const { return params_; }
+    // The arguments, to hand back by reference once the handler is done with them.
+    nlohmann::json TakeParams() { return std::move(params_); }
 
 private:
     nlohmann::json params_;

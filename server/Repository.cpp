@@ -5,7 +5,9 @@
 
 #include <QRegularExpression>
 #include <QSqlRecord>
+#include <QStringList>
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -139,6 +141,15 @@ std::string Caption(const nlohmann::json& row) {
 }
 
 }  // namespace
+
+const QVariant& Repository::Stamp(const QDateTime& now) {
+    // One time for a whole delta: formatting it for each row costs more than the row's insert.
+    if (now != stampOf_) {
+        stampOf_ = now;
+        stamp_ = TimestampParam(now);
+    }
+    return stamp_;
+}
 
 bool Repository::IsPostgres() const { return orv::EngineOf(db_) == orv::DbEngine::PostgreSQL; }
 
@@ -457,11 +468,75 @@ std::optional<AssetRow> Repository::ReadAsset(const QString& bem, bool lock) {
     return AssetRow{Text(q.value(0)), {Text(q.value(1)), Text(q.value(2)), Text(q.value(3)), Text(q.value(4))}};
 }
 
+namespace {
+
+// Codes in groups of a fixed size, the last padded with its own last code, so that every group
+// runs the same prepared statement ("IN (:K0, ..., :K63)").
+constexpr int kGroup = 64;
+
+QString InList() {
+    QStringList marks;
+    for (int i = 0; i < kGroup; ++i) marks << QStringLiteral(":K%1").arg(i);
+    return QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+template <typename Each>
+void InGroups(QSqlDatabase& db, const QString& sql, const std::set<QString>& codes, Each each) {
+    std::vector<QString> all(codes.begin(), codes.end());
+    static const std::vector<QString> names = [] {
+        std::vector<QString> n;
+        for (int i = 0; i < kGroup; ++i) n.push_back(QStringLiteral(":K%1").arg(i));
+        return n;
+    }();
+    for (size_t from = 0; from < all.size(); from += kGroup) {
+        Query q = Prepare(db, sql);
+        for (int i = 0; i < kGroup; ++i) q.Raw().bindValue(names[size_t(i)], all[std::min(all.size() - 1, from + size_t(i))]);
+        q.Run();
+        while (q.next()) each(q);
+    }
+}
+
+}  // namespace
+
+std::map<QString, AssetRow> Repository::LockAssets(const std::set<QString>& bens) {
+    // PostgreSQL locks the rows in the order they are sorted, so batches cannot deadlock.
+    static const QString base = QStringLiteral("SELECT CDBEMATIVO, CDEMPRESA, CDFILIAL, CDCENTCUST, CDSETOR, CDOPERESPBEM"
+                                               "  FROM BEMATIVO WHERE CDBEMATIVO IN ") +
+                                InList() + QStringLiteral(" ORDER BY CDBEMATIVO");
+    std::map<QString, AssetRow> out;
+    InGroups(db_, IsPostgres() ? base + QStringLiteral(" FOR UPDATE") : base, bens, [&](Query& q) {
+        out[Text(q.value(0))] = AssetRow{Text(q.value(1)), {Text(q.value(2)), Text(q.value(3)), Text(q.value(4)), Text(q.value(5))}};
+    });
+    return out;
+}
+
+std::map<QString, QDate> Repository::LastTransferDates(const std::set<QString>& bens) {
+    static const QString sql =
+        QStringLiteral("SELECT I.CDBEMATIVO, C.DTCAPAOPEBEM FROM ITCAPAOPERABEM I"
+                       "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
+                       " WHERE I.CDBEMATIVO IN ") +
+        InList() +
+        QStringLiteral("   AND I.NRSEQOPERABEM = (SELECT MAX(X.NRSEQOPERABEM) FROM ITCAPAOPERABEM X"
+                       "                           WHERE X.CDBEMATIVO = I.CDBEMATIVO)");
+    std::map<QString, QDate> out;
+    InGroups(db_, sql, bens, [&](Query& q) { out[Text(q.value(0))] = ReadDateTime(q.value(1)).date(); });
+    return out;
+}
+
 std::optional<StoredTransfer> Repository::FindTransfer(const TransferKey& key) {
     Query q = Exec(db_, kStoredSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.NRSEQCAPAOPEBEM = :C"
                                                             "   AND I.NRSEQITCAPAOPE = :I"),
                        {{":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}});
     return ReadStored(q);
+}
+
+QDate Repository::LastTransferDate(const QString& bem) {
+    static const QString sql = QStringLiteral(
+        "SELECT C.DTCAPAOPEBEM FROM ITCAPAOPERABEM I"
+        "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
+        " WHERE I.CDBEMATIVO = :B ORDER BY I.NRSEQOPERABEM DESC LIMIT 1");
+    Query q = Exec(db_, sql, {{":B", bem}});
+    return q.next() ? ReadDateTime(q.value(0)).date() : QDate();
 }
 
 std::optional<StoredTransfer> Repository::LastTransfer(const QString& bem) {
@@ -573,7 +648,7 @@ void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
          {{":E", r.Str("CDEMPRESA")}, {":C", r.Str("NRSEQCAPAOPEBEM")}, {":SIT", r.Str("IDSITCAPAOPER")},
           {":DT", DateParam(r.Get("DTCAPAOPEBEM"))}, {":TIPO", r.Str("CDTIPOOPERBEM")},
           {":ID", r.Str("IDIDENTCAPAOPER")}, {":MOT", r.Str("CDMOTIVOOPER")}, {":RESP", r.Str("CDOPERESPOPERA")},
-          {":NOW", TimestampParam(now)}, {":OPI", r.Str("CDOPEINCCAPA")}, {":OPA", r.Str("CDOPEATUCAPA")},
+          {":NOW", Stamp(now)}, {":OPI", r.Str("CDOPEINCCAPA")}, {":OPA", r.Str("CDOPEATUCAPA")},
           {":CLI", r.Str("CDCLIENTE")}});
     Exec(db_,
          QStringLiteral("INSERT INTO ITCAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, IDSIMULOPERABEM,"
@@ -590,7 +665,7 @@ void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
           {":SA", r.Str("CDSETORITCANTE")}, {":OA", r.Str("CDOPERESPBEMANT")}, {":FN", r.Str("CDFILIALITCNOVO")},
           {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")}, {":ON", r.Str("CDOPERESPBEMNOV")},
           {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")}, {":MN", r.Num("QTMESDEPITCNOVO")},
-          {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOW", TimestampParam(now)},
+          {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOW", Stamp(now)},
           {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
           {":NF", r.Str("NRNOTAFIITCAPA")}});
 }
@@ -605,7 +680,7 @@ void Repository::UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
                         " WHERE CDEMPRESA = :E AND NRSEQCAPAOPEBEM = :C"),
          {{":SIT", r.Str("IDSITCAPAOPER")}, {":DT", DateParam(r.Get("DTCAPAOPEBEM"))}, {":TIPO", r.Str("CDTIPOOPERBEM")},
           {":ID", r.Str("IDIDENTCAPAOPER")}, {":MOT", r.Str("CDMOTIVOOPER")}, {":RESP", r.Str("CDOPERESPOPERA")},
-          {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUCAPA")}, {":CLI", r.Str("CDCLIENTE")},
+          {":NOW", Stamp(now)}, {":OPA", r.Str("CDOPEATUCAPA")}, {":CLI", r.Str("CDCLIENTE")},
           {":E", key.empresa}, {":C", key.nrSeqCapa}});
     Exec(db_,
          // The previous location is never rewritten: it was the asset's when the transfer was
@@ -618,7 +693,7 @@ void Repository::UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
          {{":QA", r.Num("QTITCAPAOPEANTE")}, {":QN", r.Num("QTITCAPAOPENOVO")}, {":FN", r.Str("CDFILIALITCNOVO")}, {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")},
           {":ON", r.Str("CDOPERESPBEMNOV")}, {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")},
           {":MN", r.Num("QTMESDEPITCNOVO")}, {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")},
-          {":NOW", TimestampParam(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
+          {":NOW", Stamp(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
           {":NF", r.Str("NRNOTAFIITCAPA")}, {":E", key.empresa}, {":C", key.nrSeqCapa}, {":I", key.nrSeqItem}});
 }
 
@@ -755,7 +830,7 @@ void Repository::InsertCtbl(const CtblKey& k, const QString& conta, const QStrin
                         "  CDOPEATUCTBLBEM, DTULTATU, CDOPEINCCTBLBEM, DTINCLUCTBLBEM)"
                         " VALUES (:E, :B, :T, :C, :H, :OP, :NOW, :OP, :NOW)"),
          {{":E", k.empresa}, {":B", k.bem}, {":T", k.tipo}, {":C", conta}, {":H", historico},
-          {":OP", CodeOrNull(operador)}, {":NOW", TimestampParam(now)}});
+          {":OP", CodeOrNull(operador)}, {":NOW", Stamp(now)}});
 }
 
 void Repository::UpdateCtbl(const CtblKey& old, const CtblKey& k, const QString& conta, const QString& historico,
@@ -765,7 +840,7 @@ void Repository::UpdateCtbl(const CtblKey& old, const CtblKey& k, const QString&
                         "  CDOPEATUCTBLBEM = :OP, DTULTATU = :NOW"
                         " WHERE CDEMPRESA = :E AND CDBEMATIVO = :B AND CDTIPOCONTABEM = :T"),
          {{":NT", k.tipo}, {":C", conta}, {":H", historico}, {":OP", CodeOrNull(operador)},
-          {":NOW", TimestampParam(now)}, {":E", old.empresa}, {":B", old.bem}, {":T", old.tipo}});
+          {":NOW", Stamp(now)}, {":E", old.empresa}, {":B", old.bem}, {":T", old.tipo}});
 }
 
 int Repository::DeleteCtbl(const CtblKey& k) {

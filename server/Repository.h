@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace server {
@@ -77,8 +78,14 @@ public:
     // Transfers.
     std::optional<AssetRow> FindAsset(const QString& bem);
     std::optional<AssetRow> LockAsset(const QString& bem);
+    // Many assets at once, locked in code order; those that do not exist are left out.
+    std::map<QString, AssetRow> LockAssets(const std::set<QString>& bens);
+    // The date of each asset's last transfer; assets without one are left out.
+    std::map<QString, QDate> LastTransferDates(const std::set<QString>& bens);
     std::optional<StoredTransfer> FindTransfer(const TransferKey& key);
     std::optional<StoredTransfer> LastTransfer(const QString& bem);
+    // The date of the asset's last transfer; null without one.
+    QDate LastTransferDate(const QString& bem);
     // The asset's transfer applied just before the one numbered `nrSeqOpera`.
     std::optional<StoredTransfer> PreviousTransfer(const QString& bem, const QString& nrSeqOpera);
     bool HeaderExists(const QString& empresa, const QString& capa);
@@ -132,11 +139,14 @@ private:
     // Reference rows (branches, types, operators...) do not change under one call, which may
     // check the same ones for a thousand records: each is read once per repository.
     bool Remembered(const QString& key, const std::function<bool()>& read);
+    const QVariant& Stamp(const QDateTime& now);
 
     QSqlDatabase db_;
     std::map<QString, bool> exists_;
     std::map<QString, std::optional<QString>> branchCompany_;
     std::map<QString, qint64> counters_;
+    QDateTime stampOf_;
+    QVariant stamp_;
 };
 
 }  // namespace server

@@ -69,25 +69,29 @@ Query::~Query() {
     if (owned_) delete query_;
 }
 
-Query Exec(QSqlDatabase& db, const QString& sql, Binds binds) {
-    CachedStatement* cached = CachedFor(db, sql);
-    std::unique_ptr<QSqlQuery> own;
-    QSqlQuery* q = &cached->query;
-    if (cached->inUse) {
-        // The same statement is still being read further up the stack: run a fresh one.
-        own = std::make_unique<QSqlQuery>(db);
-        own->setForwardOnly(true);
-        if (!own->prepare(sql)) throw std::runtime_error(("SQL: " + own->lastError().text()).toStdString());
-        q = own.get();
-        cached = nullptr;
-    }
-    for (const auto& [name, value] : binds) q->bindValue(QString::fromLatin1(name), value);
-    if (!q->exec()) {
-        const std::string text = ("SQL: " + q->lastError().text()).toStdString();
-        q->finish();
+void Query::Run() {
+    if (!query_->exec()) {
+        const std::string text = ("SQL: " + query_->lastError().text()).toStdString();
+        query_->finish();
         throw std::runtime_error(text);
     }
-    return Query(own ? own.release() : q, cached, cached == nullptr);
+}
+
+Query Prepare(QSqlDatabase& db, const QString& sql) {
+    CachedStatement* cached = CachedFor(db, sql);
+    if (!cached->inUse) return Query(&cached->query, cached, false);
+    // The same statement is still being read further up the stack: a fresh one.
+    auto own = std::make_unique<QSqlQuery>(db);
+    own->setForwardOnly(true);
+    if (!own->prepare(sql)) throw std::runtime_error(("SQL: " + own->lastError().text()).toStdString());
+    return Query(own.release(), nullptr, true);
+}
+
+Query Exec(QSqlDatabase& db, const QString& sql, Binds binds) {
+    Query q = Prepare(db, sql);
+    for (const auto& [name, value] : binds) q.Raw().bindValue(QString::fromLatin1(name), value);
+    q.Run();
+    return q;
 }
 
 QString Text(const QVariant& v) { return v.isNull() || !v.isValid() ? QString(QLatin1String("")) : v.toString(); }

@@ -33,6 +33,8 @@ public:
     QVariant value(int i) const { return query_->value(i); }
     int numRowsAffected() const { return query_->numRowsAffected(); }
     QSqlQuery& Raw() { return *query_; }
+    // Runs the statement with the values bound so far; throws std::runtime_error on failure.
+    void Run();
 
 private:
     QSqlQuery* query_;
@@ -43,6 +45,8 @@ private:
 // Prepares (once per connection and text), binds and runs one statement; throws
 // std::runtime_error with the database's text.
 Query Exec(QSqlDatabase& db, const QString& sql, Binds binds = {});
+// The statement prepared and not run, for binds whose names are made at run time.
+Query Prepare(QSqlDatabase& db, const QString& sql);
 
 // Drops the statements the calling thread keeps, before its connections are removed.
 void ReleaseStatements();

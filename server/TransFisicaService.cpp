@@ -4,7 +4,6 @@
 #include "server/RpcError.h"
 #include "server/Sql.h"
 
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <initializer_list>
@@ -79,8 +78,10 @@ void CheckNewLocation(Repository& repo, const QString& empresa, const Location& 
 // a client cannot take one that a later call would hand out again.
 void RequireHandedOut(Repository& repo, const QString& empresa, const QString& number, const QString& counter,
                    const char* refusal) {
-    static const QRegularExpression tenDigits(QStringLiteral("^[0-9]{10}$"));
-    const qint64 n = tenDigits.match(number).hasMatch() ? number.toLongLong() : 0;
+    const bool tenDigits = number.size() == 10 && std::all_of(number.begin(), number.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    const qint64 n = tenDigits ? number.toLongLong() : 0;
     if (n == 0 || n > repo.CurrentNumber(empresa, kSimulacao, counter)) throw Refused(Msg(refusal).arg(number));
 }
 
@@ -295,13 +296,15 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             assets.insert(DeltaRow{d, change.newRow}.Str("CDBEMATIVO"));
             ++inserts;
         }
-    // Where each locked asset is, kept up to date as the delta moves it.
-    std::map<QString, std::optional<AssetRow>> locked;
-    for (const QString& bem : assets)
-        if (!bem.isEmpty()) locked.emplace(bem, repo.LockAsset(bem));
+    assets.erase(QString());
+    // Where each locked asset is and the date of its last transfer, read in groups and kept up
+    // to date as the delta moves the assets.
+    std::map<QString, AssetRow> locked = repo.LockAssets(assets);
+    std::map<QString, QDate> lastDates = repo.LastTransferDates(assets);
+    for (const QString& bem : assets) lastDates.try_emplace(bem, QDate());  // none yet
     auto moveAsset = [&](const QString& bem, const Location& to) {
         repo.MoveAsset(bem, to);
-        if (const auto it = locked.find(bem); it != locked.end() && it->second) it->second->location = to;
+        if (const auto it = locked.find(bem); it != locked.end()) it->second.location = to;
     };
     // The operation numbers of the delta's inserts, taken at the first insert inside this
     // transaction: an asset's transfers are numbered in the order they are applied.
@@ -319,8 +322,9 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                           "Número de item de transferência %1 não foi fornecido pelo servidor.");
             const QString bem = r.Str("CDBEMATIVO");
             if (bem.isEmpty()) throw Refused(Msg("Bem deve ser informado."));
-            const auto& asset = locked.at(bem);
-            if (!asset) throw Refused(Msg("Bem %1 não cadastrado.").arg(bem));
+            const auto found = locked.find(bem);
+            if (found == locked.end()) throw Refused(Msg("Bem %1 não cadastrado.").arg(bem));
+            const AssetRow* asset = &found->second;
             if (asset->empresa != key.empresa)
                 throw Refused(Msg("O bem %1 não pertence à empresa %2.").arg(bem, key.empresa));
             const QVariant date = r.Get(QStringLiteral("DTCAPAOPEBEM"));
@@ -340,7 +344,9 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             Set(d, row, "CDSETORITCANTE", now_at.setor);
             Set(d, row, "CDOPERESPBEMANT", now_at.oper);
 
-            if (const auto last = repo.LastTransfer(bem); last && DateOnly(date) < last->data.date())
+            const auto lastDate = lastDates.find(bem);
+            const QDate last = lastDate != lastDates.end() ? lastDate->second : repo.LastTransferDate(bem);
+            if (last.isValid() && DateOnly(date) < last)
                 throw Refused(Msg("Data da operação não pode ser menor que a última data de operação."));
             const Location novo = DeltaRow{d, row}.Novo();
             CheckNewLocation(repo, key.empresa, novo, now_at);
@@ -355,6 +361,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             }
             if (nextOpera > kLastNumber) throw Exhausted(QStringLiteral("OPERABEM"), key.empresa);
             repo.InsertTransfer(d, row, TenDigits(nextOpera++), now);
+            lastDates[bem] = DateOnly(date);
             moveAsset(bem, novo);
             break;
         }
@@ -383,6 +390,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             CheckNewLocation(repo, key.empresa, novo, stored.ante);
             CheckClassification(repo, key.empresa, newRow);
             repo.UpdateTransfer(d, change.newRow, key, now);
+            lastDates.erase(stored.bem);
             moveAsset(stored.bem, novo);
             break;
         }
@@ -398,6 +406,7 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
                 repo, key, "Operação Bloqueada. Só é permitido excluir a última Transferência Física cadastrada.");
             if (asset->location != stored.novo) throw Moved(stored.bem);
             repo.DeleteTransfer(key);
+            lastDates.erase(stored.bem);
             // Undoing the transfer puts the asset back where it came from, in the same transaction,
             // with the apportionment of the transfer that is now its last.
             moveAsset(stored.bem, stored.ante);

@@ -4,6 +4,8 @@
 // the same rows with prepared statements in one transaction. Prints the parts; not a test.
 #include "tests/screen/ScreenHarness.h"
 
+#include "bench/Floors.h"
+
 #include "Cli_zmt02602/TfrmCadAuto.h"
 #include "orv/Format.h"
 
@@ -41,48 +43,6 @@ void AddAssets(ScreenHarness& h, int count) {
     }
     QSqlQuery(db).exec("UPDATE BEMATIVO SET CDFILIAL = '0001', CDCENTCUST = '0001' WHERE CDEMPRESA = '01'");
     db.commit();
-}
-
-// The rows the batch wrote, inserted again under other numbers, then rolled back.
-double RawInsert(ScreenHarness& h, const QString& from) {
-    QSqlDatabase db = h.db();
-    QSqlQuery read(db);
-    read.setForwardOnly(true);
-    read.exec("SELECT C.CDEMPRESA, C.NRSEQCAPAOPEBEM, C.IDSITCAPAOPER, C.DTCAPAOPEBEM, C.CDTIPOOPERBEM, C.IDIDENTCAPAOPER,"
-              " C.CDMOTIVOOPER, C.CDOPERESPOPERA, C.CDOPEINCCAPA, I.CDBEMATIVO, I.CDFILIALITCANTE, I.CDCENTCUITCANTE,"
-              " I.CDFILIALITCNOVO, I.CDCENTCUITCNOVO, I.QTITCAPAOPEANTE, I.VRITCAPAOPERA"
-              " FROM CAPAOPERABEM C JOIN ITCAPAOPERABEM I ON I.CDEMPRESA = C.CDEMPRESA AND I.NRSEQCAPAOPEBEM = C.NRSEQCAPAOPEBEM"
-              " WHERE C.NRSEQCAPAOPEBEM > '" + from + "'");
-    std::vector<std::vector<QVariant>> rows;
-    while (read.next()) {
-        std::vector<QVariant> row;
-        for (int i = 0; i < 16; ++i) row.push_back(read.value(i));
-        rows.push_back(std::move(row));
-    }
-    return Ms([&] {
-        db.transaction();
-        QSqlQuery header(db), item(db);
-        header.prepare("INSERT INTO CAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, IDSITCAPAOPER, DTCAPAOPEBEM, CDTIPOOPERBEM,"
-                       " IDIDENTCAPAOPER, CDMOTIVOOPER, CDOPERESPOPERA, CDOPEINCCAPA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        item.prepare("INSERT INTO ITCAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, IDSIMULOPERABEM, NRSEQOPERABEM,"
-                     " CDBEMATIVO, CDFILIALITCANTE, CDCENTCUITCANTE, CDFILIALITCNOVO, CDCENTCUITCNOVO, QTITCAPAOPEANTE,"
-                     " VRITCAPAOPERA) VALUES (?, ?, ?, 'R', ?, ?, ?, ?, ?, ?, ?, ?)");
-        int n = 0;
-        for (const auto& r : rows) {
-            const QString number = QStringLiteral("8%1").arg(n++, 9, 10, QLatin1Char('0'));
-            header.addBindValue(r[0]);
-            header.addBindValue(number);
-            for (int i = 2; i < 9; ++i) header.addBindValue(r[static_cast<size_t>(i)]);
-            header.exec();
-            item.addBindValue(r[0]);
-            item.addBindValue(number);
-            item.addBindValue(number);
-            item.addBindValue(number);
-            for (int i = 9; i < 16; ++i) item.addBindValue(r[static_cast<size_t>(i)]);
-            item.exec();
-        }
-        db.rollback();
-    });
 }
 
 }  // namespace
@@ -130,7 +90,7 @@ int main(int argc, char** argv) {
     const double bare = Ms([&] {
         for (int i = 0; i < 2 * assets; ++i) net.Call("rpc.ping", nlohmann::json::array());
     });
-    const double raw = RawInsert(h, lastBefore);
+    const double raw = benchfloor::InsertAgainMs(h.db(), lastBefore);
     const double send = total - built;
 
     std::printf("bench_batch (%s), lote de %d bens no modo Todos, SQLite\n", BENCH_BUILD_TYPE, assets);

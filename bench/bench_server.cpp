@@ -1,9 +1,12 @@
 // bench_server: how long the application server's typical calls take end to end (real server in
-// process, real client through the module's proxy, SQLite in a temporary directory), beside a
-// bare httplib echo of the same request and response sizes on the same machine. The ratio
-// real/echo is what the server and the client add on top of the transport.
+// process, real client through the module's proxy, SQLite in a temporary directory or the
+// PostgreSQL database given), each beside its floor measured in the same run: a bare httplib echo
+// of the same sizes, plus for reads the same rows read with the C API and written as the same
+// JSON, and for writes the same rows inserted with prepared statements in one transaction. The
+// ratio real/floor is what our layers add.
 
 #include "orv/Format.h"
+#include "bench/Floors.h"
 #include "contracts/TransferRecord.h"
 #include "db/Migrations.h"
 #include "orv/DataSet.h"
@@ -52,6 +55,14 @@ constexpr int kHistory = 1000;
 }
 
 void Exec(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {}) {
+    if (sql == QLatin1String("BEGIN")) {
+        db.transaction();
+        return;
+    }
+    if (sql == QLatin1String("COMMIT")) {
+        db.commit();
+        return;
+    }
     QSqlQuery q(db);
     if (!q.prepare(sql)) Die(q.lastError().text().toStdString());
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
@@ -210,7 +221,10 @@ struct Row {
     std::string name;
     size_t requestBytes, replyBytes;
     Stats real, echo;
+    double beyondEcho = 0;  // median of the floor's work besides the transport (ms)
 };
+
+double Median(std::vector<double> v) { return Summarise(std::move(v)).median; }
 
 }  // namespace
 
@@ -220,11 +234,13 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     if (!dir.isValid()) Die("temporary directory");
     const QString base = QStringLiteral("bench-server");
-    {
-        QSqlDatabase db = orv::OpenDatabase(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.db")), base);
-        erpdb::Migrate(db);
-        InsertFixture(db);
-    }
+    // An empty PostgreSQL database may be given (scripts/pg-cluster makes one); SQLite otherwise.
+    const QString sqliteFile = dir.filePath(QStringLiteral("bench.db"));
+    const QString url = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("sqlite:") + sqliteFile;
+    const bool postgres = !url.startsWith(QLatin1String("sqlite:"));
+    QSqlDatabase db = orv::OpenDatabase(url, base);
+    erpdb::Migrate(db);
+    InsertFixture(db);
 
     server::Dispatcher dispatcher;
     server::TransFisicaService service([base] { return server::Repository(orv::ThreadConnection(base)); });
@@ -244,8 +260,8 @@ int main(int argc, char** argv) {
     if (!net->Connected()) Die(net->LastError().toStdString());
     auto& rdm = net->AppServer();
 
-    std::printf("bench_server (%s): SQLite em %s, servidor e cliente reais no mesmo processo\n", BENCH_BUILD_TYPE,
-                qPrintable(dir.path()));
+    std::printf("bench_server (%s): %s, servidor e cliente reais no mesmo processo\n", BENCH_BUILD_TYPE,
+                postgres ? "PostgreSQL" : qPrintable(QStringLiteral("SQLite em ") + dir.path()));
     qint64 number = 1;
     std::vector<Row> rows;
 
@@ -281,15 +297,28 @@ int main(int argc, char** argv) {
             Check(rdm.GetCapa(kEmpresa, bem), "GetCapa");
             ms.push_back(Millis(t));
         }
+        // Floor: the same rows read with the C API (Qt SQL on PostgreSQL) and written as JSON,
+        // and the client's parse of that text.
+        const QString sql = server::Repository::TransfersSql();
+        std::vector<double> floor;
+        for (int i = 0; i < 40; ++i) {
+            std::string json;
+            const double read = postgres ? benchfloor::ReadWithQtSqlMs(db, sql, {kEmpresa, kHistoryAsset}, json)
+                                         : benchfloor::ReadWithCApiMs(sqliteFile, sql.toStdString(),
+                                                                      {kEmpresa.toStdString(), kHistoryAsset.toStdString()}, json);
+            floor.push_back(read + benchfloor::ParseMs(Reply(Json::parse(json))));
+        }
         rows.push_back({"GetCapa (bem com 1.000 transferências)", Request("GetCapa", {"01", kHistoryAsset.toStdString()}).size(),
-                        Reply(capa, Json::array({kHistoryAsset.toStdString()})).size(), Summarise(ms), {}});
+                        Reply(capa, Json::array({kHistoryAsset.toStdString()})).size(), Summarise(ms), {}, Median(floor)});
     }
 
     // 3. SetConfirmar of one delta with 1,000 inserts of distinct assets, alternately A->B and B->A.
     std::string batchRequest, batchReply;
     {
         std::vector<double> ms;
+        QString lastBefore;
         for (int run = 0; run < 11; ++run) {
+            lastBefore = Synthetic(number - 1);
             std::vector<Move> moves;
             for (int i = 0; i < kBatchAssets; ++i) moves.push_back({BatchAsset(i), run % 2 ? kB : kA, run % 2 ? kA : kB});
             Json delta = InsertDelta(moves, number), second = nullptr;
@@ -301,7 +330,12 @@ int main(int argc, char** argv) {
             Check(rdm.SetConfirmar(delta, second), "SetConfirmar");
             ms.push_back(Millis(t));
         }
-        rows.push_back({"SetConfirmar (delta com 1.000 inclusões)", batchRequest.size(), batchReply.size(), Summarise(ms), {}});
+        // Floor: the server's parse of the request and the same rows inserted again in one transaction.
+        std::vector<double> floor;
+        for (int i = 0; i < 11; ++i)
+            floor.push_back(benchfloor::ParseMs(batchRequest) + benchfloor::InsertAgainMs(db, lastBefore));
+        rows.push_back({"SetConfirmar (delta com 1.000 inclusões)", batchRequest.size(), batchReply.size(), Summarise(ms), {},
+                        Median(floor)});
     }
 
     net.reset();
@@ -327,11 +361,15 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\n%s %10s %10s %9s %9s %9s %9s %7s\n", Pad("chamada", 42).c_str(), "envio", "resposta", "mediana", "p90",
-                "eco med.", "eco p90", Pad("razão", 7).c_str());
+                "eco med.", "piso", Pad("razão", 7).c_str());
     for (const Row& r : rows) {
+        const double floor = r.echo.median + r.beyondEcho;
         std::printf("%s %9.1fK %9.1fK %6.3f ms %6.3f ms %6.3f ms %6.3f ms %6.1fx\n", Pad(r.name, 42).c_str(), r.requestBytes / 1024.0,
-                    r.replyBytes / 1024.0, r.real.median, r.real.p90, r.echo.median, r.echo.p90, r.real.median / r.echo.median);
+                    r.replyBytes / 1024.0, r.real.median, r.real.p90, r.echo.median, floor, r.real.median / floor);
     }
+    std::printf("\npiso: eco HTTP do mesmo tamanho; GetCapa + leitura %s e escrita do JSON + leitura do JSON;\n"
+                "SetConfirmar + leitura do JSON enviado e as mesmas linhas inseridas numa transação\n",
+                postgres ? "(Qt SQL)" : "pela API C do SQLite");
     orv::InstallHost(nullptr);
     return 0;
 }

@@ -69,6 +69,9 @@ TEST_P(ServerConcurrency, HeaderNumbersAreUniqueAcrossClients) {
 }
 
 TEST_P(ServerConcurrency, NumbersNeverRepeatAcrossServersAndRestartsAndOperationsFollowTheApplyOrder) {
+    // Item numbers past 32 bits: ten digits go up to 9999999999 on every engine.
+    erptest::InsertRow(h().db(), "SEQUENCIA", {{"CDEMPRESA", kEmpresa}, {"IDSIMULOPERABEM", "R"},
+                                               {"NMSEQUENCIA", "ITCAPAOPERABEM"}, {"NRULTIMO", 2147483647LL}});
     auto a = h().AnotherServer();
     auto b = h().AnotherServer();
     std::set<QString> all;
@@ -116,6 +119,7 @@ TEST_P(ServerConcurrency, NumbersNeverRepeatAcrossServersAndRestartsAndOperation
     const orv::Packet list = h().Transfers(kMesa);
     for (const auto& row : list["rows"]) applied.push_back(QString::fromStdString(row[3].get<std::string>()));
     EXPECT_EQ(applied, (std::vector<QString>{first_.capa, second.capa, third.capa}));
+    EXPECT_GT(third.item.toLongLong(), 2147483647LL);
 }
 
 TEST_P(ServerConcurrency, OfTwoClientsMovingTheSameAssetExactlyOneWins) {

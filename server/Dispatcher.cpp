@@ -65,14 +65,24 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
         }
         Call call(std::move(params));
         nlohmann::json value = spec.handler(call);
-        nlohmann::json result = {{"value", std::move(value)}};
+        nlohmann::json refs;
         if (!spec.refs.empty()) {
-            nlohmann::json refs = nlohmann::json::array();
+            refs = nlohmann::json::array();
             nlohmann::json params = call.TakeParams();
             for (size_t r : spec.refs) refs.push_back(std::move(params[r]));
-            result["refs"] = std::move(refs);
         }
-        out.response = nlohmann::json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump();
+        if (!call.RawValue().empty()) {
+            // The same document as below, with the value spliced in as written.
+            std::string& r = out.response;
+            r.reserve(call.RawValue().size() + 128);
+            r.append(R"({"id":)").append(id.dump()).append(R"(,"jsonrpc":"2.0","result":{)");
+            if (!refs.is_null()) r.append(R"("refs":)").append(refs.dump()).append(",");
+            r.append(R"("value":)").append(call.RawValue()).append("}}");
+        } else {
+            nlohmann::json result = {{"value", std::move(value)}};
+            if (!refs.is_null()) result["refs"] = std::move(refs);
+            out.response = nlohmann::json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump();
+        }
     } catch (const RpcError& e) {
         out.errorCode = e.code();
         out.response = ErrorResponse(id, e.code(), e.what()).dump();

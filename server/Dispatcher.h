@@ -21,9 +21,14 @@ public:
     const nlohmann::json& Params() const { return params_; }
     // The arguments, to hand back by reference once the handler is done with them.
     nlohmann::json TakeParams() { return std::move(params_); }
+    // A value already written as JSON text (a long list the database wrote itself): answered as
+    // it is, instead of what the handler returns.
+    void SetRawValue(std::string json) { rawValue_ = std::move(json); }
+    const std::string& RawValue() const { return rawValue_; }
 
 private:
     nlohmann::json params_;
+    std::string rawValue_;
 };
 
 enum class Arg { String, Json };

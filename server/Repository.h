@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orv/Packet.h"
+#include "server/Sql.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -45,11 +46,14 @@ public:
     bool IsPostgres() const;
 
     // Reads answered as packets.
-    orv::Packet Assets(const QString& empresa, const QString& patrimonio, bool all);
     orv::Packet CurrentLocation(const QString& bem);
-    orv::Packet Transfers(const QString& empresa, const QString& bem);
-    // The statement behind Transfers (parameters :E and :B), for tools that measure it.
+    // The statement of the transfer list read row by row (parameters :E and :B), for tools
+    // that measure it.
     static QString TransfersSql();
+    // Long lists (the transfers of an asset, the assets of a company) as packet text written by
+    // the database.
+    std::string TransfersText(const QString& empresa, const QString& bem);
+    std::string AssetsText(const QString& empresa, const QString& patrimonio, bool all);
     orv::Packet LastOperation(const QString& empresa, const QString& bem);
     orv::Packet LastDepreciation(const QString& empresa, const QString& bem);
     orv::Packet LastTransferNumbers(const QString& empresa, const QString& bem);
@@ -140,6 +144,11 @@ private:
     // check the same ones for a thousand records: each is read once per repository.
     bool Remembered(const QString& key, const std::function<bool()>& read);
     const QVariant& Stamp(const QDateTime& now);
+    // The rows of `select` ("SELECT plain columns FROM ... WHERE ...", one per field of `defs`)
+    // in `orderBy` order, as a packet's JSON text; `computed` replaces some columns by
+    // expressions already in their wire form.
+    std::string PacketText(const std::vector<orv::FieldDef>& defs, const QString& select, const QString& orderBy,
+                           Binds binds, const std::map<size_t, QString>& computed = {});
 
     QSqlDatabase db_;
     std::map<QString, bool> exists_;

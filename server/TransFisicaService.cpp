@@ -153,9 +153,9 @@ std::string Trimmed(const QString& s) { return s.trimmed().toStdString(); }
 
 // --- reads ------------------------------------------------------------------------------------
 
-orv::Packet TransFisicaService::GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos) {
+std::string TransFisicaService::GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos) {
     Repository repo = repositories_();
-    return repo.Assets(empresa.trimmed(), bem.trimmed(), todos.trimmed() == QLatin1String("T"));
+    return repo.AssetsText(empresa.trimmed(), bem.trimmed(), todos.trimmed() == QLatin1String("T"));
 }
 
 orv::Packet TransFisicaService::CarregaAnte(const QString& bem) {
@@ -163,9 +163,9 @@ orv::Packet TransFisicaService::CarregaAnte(const QString& bem) {
     return repo.CurrentLocation(bem.trimmed());
 }
 
-orv::Packet TransFisicaService::GetCapa(const QString& empresa, const QString& bem) {
+std::string TransFisicaService::GetCapa(const QString& empresa, const QString& bem) {
     Repository repo = repositories_();
-    return repo.Transfers(empresa.trimmed(), bem.trimmed());
+    return repo.TransfersText(empresa.trimmed(), bem.trimmed());
 }
 
 orv::Packet TransFisicaService::GetVd_Insert(const QString& empresa, const QString& bem) {
@@ -593,9 +593,16 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {
         dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), handler});
     };
-    reg("GetBemAtivo", {S, S, S}, {}, [this](Call& c) { return GetBemAtivo(c.Str(0), c.Str(1), c.Str(2)); });
+    // The long lists come written by the database.
+    reg("GetBemAtivo", {S, S, S}, {}, [this](Call& c) {
+        c.SetRawValue(GetBemAtivo(c.Str(0), c.Str(1), c.Str(2)));
+        return nlohmann::json();
+    });
     reg("CarregaAnte", {S}, {}, [this](Call& c) { return CarregaAnte(c.Str(0)); });
-    reg("GetCapa", {S, S}, {1}, [this](Call& c) { return GetCapa(c.Str(0), c.Str(1)); });
+    reg("GetCapa", {S, S}, {1}, [this](Call& c) {
+        c.SetRawValue(GetCapa(c.Str(0), c.Str(1)));
+        return nlohmann::json();
+    });
     reg("GetVd_Insert", {S, S}, {1}, [this](Call& c) { return GetVd_Insert(c.Str(0), c.Str(1)); });
     reg("VerificaUltimaTransferencia", {S, S}, {1},
         [this](Call& c) { return VerificaUltimaTransferencia(c.Str(0), c.Str(1)); });

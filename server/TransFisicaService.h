@@ -23,9 +23,10 @@ public:
     // Registers every remote method with its argument types and by-reference arguments.
     void RegisterMethods(Dispatcher& dispatcher);
 
-    orv::Packet GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos);
+    // The long lists, as packet text the database wrote.
+    std::string GetBemAtivo(const QString& empresa, const QString& bem, const QString& todos);
     orv::Packet CarregaAnte(const QString& bem);
-    orv::Packet GetCapa(const QString& empresa, const QString& bem);
+    std::string GetCapa(const QString& empresa, const QString& bem);
     orv::Packet GetVd_Insert(const QString& empresa, const QString& bem);
     orv::Packet VerificaUltimaTransferencia(const QString& empresa, const QString& bem);
     orv::Packet GetDtultdep(const QString& empresa, const QString& bem);

@@ -51,8 +51,10 @@ int main(int argc, char** argv) {
     orv::PinLocalTimeZone();
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    // bench_batch [ASSETS] [postgresql]: PostgreSQL is the database of ERP_TEST_PG_URL.
     const int extra = argc > 1 ? std::atoi(argv[1]) : 10000;
-    ScreenHarness h;
+    const QString engine = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("sqlite");
+    ScreenHarness h(engine);
     AddAssets(h, extra - 5);  // with the five of the fixture
     h.OpenAsset("01", "100001");
     const QString lastBefore = h.Sql("SELECT MAX(NRSEQCAPAOPEBEM) FROM CAPAOPERABEM").toString();
@@ -93,7 +95,8 @@ int main(int argc, char** argv) {
     const double raw = benchfloor::InsertAgainMs(h.db(), lastBefore);
     const double send = total - built;
 
-    std::printf("bench_batch (%s), lote de %d bens no modo Todos, SQLite\n", BENCH_BUILD_TYPE, assets);
+    std::printf("bench_batch (%s), lote de %d bens no modo Todos, %s\n", BENCH_BUILD_TYPE, assets,
+                engine == QLatin1String("postgresql") ? "PostgreSQL" : "SQLite");
     std::printf("%-62s %10.0f ms\n", "lote de ponta a ponta (Confirmar até o diálogo fechar)", total);
     std::printf("%-62s %10.0f ms\n", "  montagem (números do servidor em 2 chamadas)", built);
     std::printf("%-62s %10.0f ms\n", "  envio, gravação e recarga da tela principal", send);

@@ -162,7 +162,11 @@ QString FromOn(const QString& select) { return select.mid(select.indexOf(QLatin1
 QString Cell(const QString& expr, const FieldDef& def, bool postgres) {
     switch (def.type) {
     case FieldType::String: return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
-    case FieldType::Float: return expr;
+    case FieldType::Float:
+        // SQLite writes reals with 15 digits; 17 read back as the same double (PostgreSQL
+        // already writes the shortest exact form).
+        if (postgres) return expr;
+        return QStringLiteral("CASE WHEN %1 IS NULL THEN NULL ELSE json(printf('%!.17g', %1)) END").arg(expr);
     case FieldType::DateTime:
         if (postgres) return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(expr);
         return QStringLiteral("CASE WHEN length(%1) = 10 THEN %1 || 'T00:00:00'"

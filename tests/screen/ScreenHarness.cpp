@@ -46,8 +46,8 @@ QVariantMap Header(const char* capa, const char* date) {
 
 }  // namespace
 
-ScreenHarness::ScreenHarness() {
-    database_ = std::make_unique<erptest::TestDatabase>(erptest::TestDatabase::Sqlite());
+ScreenHarness::ScreenHarness(const QString& engine) {
+    database_ = std::make_unique<erptest::TestDatabase>(erptest::TestDatabase::ForEngine(engine));
     InsertFixture();
     orv::SetSharedConnectionName(database_->connectionName());
 

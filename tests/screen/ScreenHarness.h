@@ -47,7 +47,8 @@ inline const QString kArmario = QStringLiteral("0000000005");    // 100005 one t
 
 class ScreenHarness {
 public:
-    ScreenHarness();
+    // On a fresh SQLite database, or "postgresql" (ERP_TEST_PG_URL; for the benchmarks).
+    explicit ScreenHarness(const QString& engine = QStringLiteral("sqlite"));
     ~ScreenHarness();
     ScreenHarness(const ScreenHarness&) = delete;
     ScreenHarness& operator=(const ScreenHarness&) = delete;

@@ -70,6 +70,12 @@ TEST_P(ServerReads, GetBemAtivoByPatrimonyAndAll) {
     EXPECT_EQ(ds.FieldByName("CDCENTCUST").AsString(), kAdm);
     EXPECT_EQ(ds.FieldByName("CDSETOR").AsString(), kContab);
     EXPECT_DOUBLE_EQ(ds.FieldByName("QTMESDEPBEM").AsFloat(), 120.0);
+    // A computed rate travels as the very same double.
+    const double third = 100.0 / 3;
+    erptest::QueryValue(h().db(), "UPDATE BEMATIVO SET VRTAXANODEPBEM = ? WHERE CDBEMATIVO = ?", {third, kMesa});
+    orv::TDataSet again;
+    again.SetData(Value(h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"))));
+    EXPECT_EQ(again.FieldByName("VRTAXANODEPBEM").AsFloat(), third);
 
     // "T" lists every asset of the company, by patrimony code; never another company's.
     const orv::Packet all = Value(h().app().GetBemAtivo(kEmpresa, QString(), QStringLiteral("T")));

@@ -22,31 +22,8 @@ FieldDef S(const char* name, int size) { return {QString::fromLatin1(name), Fiel
 FieldDef F(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0}; }
 FieldDef D(const char* name) { return {QString::fromLatin1(name), FieldType::DateTime, 0}; }
 
-// A date as it travels ("2026-11-15T00:00:00"), straight from the text SQLite keeps, without a
-// round trip through QDateTime; other shapes and engines take the general way.
+// A date as it travels ("2026-11-15T00:00:00"); false when the value is no date.
 bool WireDate(const QVariant& v, std::string& out) {
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString();
-        auto digits = [&](int from, int count, int& value) {
-            value = 0;
-            for (int i = from; i < from + count; ++i) {
-                const char16_t c = s[i].unicode();
-                if (c < u'0' || c > u'9') return false;
-                value = value * 10 + (c - u'0');
-            }
-            return true;
-        };
-        int y, m, d, hh = 0, mm = 0, ss = 0;
-        const bool dateOnly = s.size() == 10;
-        const bool full = s.size() == 19 && s[10] == QLatin1Char('T') && s[13] == QLatin1Char(':') &&
-                          s[16] == QLatin1Char(':') && digits(11, 2, hh) && digits(14, 2, mm) && digits(17, 2, ss);
-        if ((dateOnly || full) && s[4] == QLatin1Char('-') && s[7] == QLatin1Char('-') && digits(0, 4, y) &&
-            digits(5, 2, m) && digits(8, 2, d) && QDate::isValid(y, m, d) && hh < 24 && mm < 60 && ss < 60) {
-            out = s.toStdString();
-            if (dateOnly) out += "T00:00:00";
-            return true;
-        }
-    }
     const QDateTime dt = ReadDateTime(v);
     if (!dt.isValid()) return false;
     out = orv::DateTimeToWire(dt).toStdString();

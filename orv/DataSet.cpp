@@ -1,6 +1,10 @@
 #include "orv/DataSet.h"
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace orv {
 
@@ -12,6 +16,94 @@ bool SameValue(const QVariant& a, const QVariant& b) {
     if (a.isValid() != b.isValid()) return false;
     if (!a.isValid()) return true;
     return a == b;
+}
+
+// The values a packet column already gave, by their text. A list repeats its codes, names and
+// dates on every row: each distinct text is read once and its QString shared by all the rows
+// that carry it. A column whose texts turn out mostly distinct (keys) stops remembering them.
+class TextCache {
+public:
+    const QVariant* Find(std::string_view text) {
+        if (off_) return nullptr;
+        ++lookups_;
+        const auto it = values_.find(text);
+        return it == values_.end() ? nullptr : &it->second;
+    }
+    void Keep(std::string_view text, const QVariant& value) {
+        if (off_) return;
+        values_.emplace(std::string(text), value);
+        if (lookups_ >= 256 && values_.size() * 4 > lookups_ * 3) {
+            off_ = true;
+            values_ = {};
+        }
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    std::unordered_map<std::string, QVariant, Hash, std::equal_to<>> values_;
+    size_t lookups_ = 0;
+    bool off_ = false;
+};
+
+// One column of a packet being loaded: where it is in the packet, its type on the wire and the
+// field it lands in (none when the data set does not keep it: its values are still checked, as
+// ParsePacket checks them).
+struct ColumnLoad {
+    size_t index = 0;
+    FieldType wire = FieldType::String;
+    const TField* field = nullptr;
+    TextCache cache;
+};
+
+// A cell read as ValueFromJson reads it, then coerced into its field. Throws what ValueFromJson
+// throws; a value its field refuses sets `refused` (the load reports it as it always has).
+QVariant Coerce(const ColumnLoad& column, const QVariant& typed, bool& refused) {
+    if (!column.field) return typed;
+    try {
+        return column.field->Coerce(typed);
+    } catch (...) {
+        refused = true;
+        return QVariant();
+    }
+}
+
+QVariant LoadCell(ColumnLoad& column, const Packet& cell, bool& refused) {
+    if (cell.is_null()) return QVariant();
+    if (cell.is_string() && column.wire != FieldType::Float) {
+        const std::string& text = cell.get_ref<const std::string&>();
+        if (const QVariant* known = column.cache.Find(text)) return *known;
+        QVariant typed;
+        if (column.wire == FieldType::String) {
+            typed = QString::fromStdString(text);
+        } else {
+            const QDateTime dt = DateTimeFromWire(QString::fromStdString(text));
+            if (!dt.isValid()) ValueFromJson(cell, column.wire);  // says why
+            typed = dt;
+        }
+        bool wrong = false;
+        QVariant value = Coerce(column, typed, wrong);
+        if (wrong)
+            refused = true;
+        else
+            column.cache.Keep(text, value);
+        return value;
+    }
+    const bool floatField = !column.field || column.field->DataType() == FieldType::Float;
+    if (cell.is_number() && column.wire == FieldType::Float && floatField)
+        return QVariant(cell.get<double>());  // what Coerce makes of a double in a float field
+    return Coerce(column, ValueFromJson(cell, column.wire), refused);
+}
+
+// A cell of a column the data set does not keep: checked as ValueFromJson checks it.
+void CheckCell(ColumnLoad& column, const Packet& cell) {
+    if (cell.is_null() || (cell.is_number() && column.wire != FieldType::DateTime) ||
+        (cell.is_string() && column.wire == FieldType::String))
+        return;
+    bool refused = false;
+    LoadCell(column, cell, refused);
 }
 
 }  // namespace
@@ -128,6 +220,7 @@ void TDataSet::EmptyDataSet() {
 
 void TDataSet::Close() {
     rows_.clear();
+    block_ = {};
     visible_.clear();
     buffer_.clear();
     recNo_ = -1;
@@ -138,15 +231,24 @@ void TDataSet::Close() {
 }
 
 void TDataSet::LoadRows(std::vector<std::vector<QVariant>> rows) {
-    rows_.clear();
-    rows_.reserve(rows.size());
+    std::vector<QVariant> cells;
+    cells.reserve(rows.size() * fields_.size());
     for (auto& values : rows) {
         values.resize(fields_.size());
-        Row row;
-        row.original = values;
-        row.values = std::move(values);
-        rows_.push_back(std::move(row));
+        std::move(values.begin(), values.end(), std::back_inserter(cells));
     }
+    const size_t count = rows.size();
+    rows = {};
+    LoadCells(std::move(cells), count);
+}
+
+void TDataSet::LoadCells(std::vector<QVariant> cells, size_t count) {
+    const size_t width = fields_.size();
+    cells.resize(count * width);
+    std::vector<Row> rows(count);
+    for (size_t r = 0; r < count; ++r) rows[r].values = cells.data() + r * width;
+    rows_ = std::move(rows);
+    block_ = std::move(cells);
     RebuildVisible();
     buffer_.clear();
     modified_ = false;
@@ -243,15 +345,21 @@ bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values, int
 
     const bool caseInsensitive = options & loCaseInsensitive;
     const bool partial = options & loPartialKey;
+    // Each value sought is coerced once, when a row first needs it (a list has thousands).
+    std::vector<std::optional<QVariant>> wanted(fields.size());
+    auto want = [&](size_t i) -> const QVariant& {
+        if (!wanted[i]) wanted[i] = fields[i]->Coerce(values[static_cast<int>(i)]);
+        return *wanted[i];
+    };
     auto matches = [&](const Row& row) {
         for (size_t i = 0; i < fields.size(); ++i) {
             const QVariant& have = row.values[static_cast<size_t>(fields[i]->Index())];
-            const QVariant want = fields[i]->Coerce(values[static_cast<int>(i)]);
-            if (fields[i]->DataType() == FieldType::String && have.isValid() && want.isValid()) {
+            const QVariant& w = want(i);
+            if (fields[i]->DataType() == FieldType::String && have.isValid() && w.isValid()) {
                 const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-                const QString h = have.toString(), w = want.toString();
-                if (partial ? !h.startsWith(w, cs) : h.compare(w, cs) != 0) return false;
-            } else if (!SameValue(have, want)) {
+                const QString h = have.toString(), text = w.toString();
+                if (partial ? !h.startsWith(text, cs) : h.compare(text, cs) != 0) return false;
+            } else if (!SameValue(have, w)) {
                 return false;
             }
         }
@@ -315,7 +423,7 @@ QVariant TDataSet::FieldOldValue(int index) const {
     if (state_ == DataSetState::Insert || recNo_ < 0) return QVariant();
     const Row& row = CurrentRow();
     if (row.status == RowStatus::Inserted) return QVariant();
-    return row.original[static_cast<size_t>(index)];
+    return Original(row)[static_cast<size_t>(index)];
 }
 
 // --- editing ----------------------------------------------------------------------------------
@@ -357,7 +465,8 @@ void TDataSet::Edit() {
         return;
     }
     Fire(BeforeEdit);
-    buffer_ = CurrentRow().values;
+    const Row& row = CurrentRow();
+    buffer_.assign(row.values, row.values + fields_.size());
     modified_ = false;
     SetState(DataSetState::Edit);
     Fire(AfterEdit);
@@ -370,23 +479,25 @@ void TDataSet::Post() {
     RequireEditing();
     if (state_ == DataSetState::Insert) {
         Row row;
-        row.values = buffer_;
-        if (logChanges_) {
-            row.status = RowStatus::Inserted;
-        } else {
-            row.original = buffer_;
-        }
+        row.own = std::move(buffer_);
+        row.values = row.own.data();
+        // Unlogged, the new row is as read.
+        if (logChanges_) row.status = RowStatus::Inserted;
         int at = insertAt_ < 0 ? static_cast<int>(rows_.size()) : insertAt_;
         rows_.insert(rows_.begin() + at, std::move(row));
         RebuildVisible();
         recNo_ = static_cast<int>(std::find(visible_.begin(), visible_.end(), at) - visible_.begin());
     } else {
         Row& row = CurrentRow();
-        row.values = buffer_;
-        if (!logChanges_)
-            row.original = buffer_;
-        else if (row.status == RowStatus::Unmodified)
+        if (logChanges_ && row.status == RowStatus::Unmodified) {
+            // The row as read is kept from its first change on.
+            row.original.assign(std::make_move_iterator(row.values),
+                                std::make_move_iterator(row.values + buffer_.size()));
             row.status = RowStatus::Modified;
+        } else if (!logChanges_ && row.status == RowStatus::Modified) {
+            row.original = buffer_;
+        }
+        std::copy(buffer_.begin(), buffer_.end(), row.values);
     }
     buffer_.clear();
     modified_ = false;
@@ -448,7 +559,7 @@ int TDataSet::ChangeCount() const {
 Packet TDataSet::Delta() const {
     if (ChangeCount() == 0) return nullptr;
     const std::vector<FieldDef> defs = FieldDefs();
-    auto toJson = [&](const std::vector<QVariant>& values) {
+    auto toJson = [&](const QVariant* values) {
         nlohmann::json row = nlohmann::json::array();
         for (size_t i = 0; i < defs.size(); ++i) row.push_back(ValueToJson(values[i], defs[i].type));
         return row;
@@ -456,11 +567,11 @@ Packet TDataSet::Delta() const {
     nlohmann::json changes = nlohmann::json::array();
     for (const Row& row : rows_) {
         if (row.deleted) {
-            changes.push_back({{"op", "delete"}, {"old", toJson(row.original)}});
+            changes.push_back({{"op", "delete"}, {"old", toJson(Original(row))}});
         } else if (row.status == RowStatus::Inserted) {
             changes.push_back({{"op", "insert"}, {"new", toJson(row.values)}});
         } else if (row.status == RowStatus::Modified) {
-            changes.push_back({{"op", "update"}, {"old", toJson(row.original)}, {"new", toJson(row.values)}});
+            changes.push_back({{"op", "update"}, {"old", toJson(Original(row))}, {"new", toJson(row.values)}});
         }
     }
     return {{"fields", FieldDefsToJson(defs)}, {"changes", changes}};
@@ -469,7 +580,7 @@ Packet TDataSet::Delta() const {
 void TDataSet::MergeChangeLog() {
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.deleted; }), rows_.end());
     for (Row& row : rows_) {
-        row.original = row.values;
+        std::vector<QVariant>().swap(row.original);
         row.status = RowStatus::Unmodified;
     }
     RebuildVisible();
@@ -481,7 +592,10 @@ void TDataSet::CancelUpdates() {
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.status == RowStatus::Inserted; }),
                 rows_.end());
     for (Row& row : rows_) {
-        row.values = row.original;
+        if (row.status == RowStatus::Modified) {
+            std::move(row.original.begin(), row.original.end(), row.values);
+            row.original = {};
+        }
         row.status = RowStatus::Unmodified;
         row.deleted = false;
     }
@@ -496,37 +610,99 @@ void TDataSet::CancelUpdates() {
 Packet TDataSet::Data() const {
     std::vector<PacketRow> rows;
     rows.reserve(visible_.size());
-    for (int index : visible_) rows.push_back(rows_[static_cast<size_t>(index)].values);
+    for (int index : visible_) {
+        const QVariant* values = rows_[static_cast<size_t>(index)].values;
+        rows.emplace_back(values, values + fields_.size());
+    }
     return MakePacket(FieldDefs(), rows);
 }
 
-void TDataSet::SetData(const Packet& packet) {
+void TDataSet::SetData(const Packet& packet) { LoadPacket(packet, nullptr); }
+
+void TDataSet::SetData(Packet&& packet) { LoadPacket(packet, &packet); }
+
+// Reads the packet straight into the rows, each cell as ValueFromJson reads it and coerced into
+// its field, with the checks, errors and order of events of ParsePacket followed by the load.
+void TDataSet::LoadPacket(const Packet& packet, Packet* release) {
     if (packet.is_null()) {
         if (fields_.empty()) throw EDatabaseError("empty packet and no declared fields");
         LoadRows({});
         return;
     }
-    ParsedPacket parsed = ParsePacket(packet);
+    // What ParsePacket refuses, it refuses with its own words.
+    auto refuse = [](const Packet& what) {
+        ParsePacket(what);
+        throw std::invalid_argument("malformed packet");
+    };
+    if (!packet.is_object() || !packet.contains("fields") || !packet.contains("rows")) refuse(packet);
+    const std::vector<FieldDef> defs = FieldDefsFromJson(packet["fields"]);
+    if (!packet["rows"].is_array()) refuse(packet);
+    const Packet& rowsIn = packet["rows"];
+    Packet* rowsToFree = release ? &(*release)["rows"] : nullptr;
+
+    // Where each packet column lands, in the data set's order. Without declared fields the
+    // packet's own become the fields (after the checks): until then stand-ins of them coerce.
+    std::vector<ColumnLoad> columns(defs.size());
+    for (size_t c = 0; c < defs.size(); ++c) {
+        columns[c].index = c;
+        columns[c].wire = defs[c].type;
+    }
+    std::vector<std::unique_ptr<TField>> standIns;
+    std::vector<ColumnLoad*> kept(declaredFields_ ? fields_.size() : defs.size(), nullptr);
+    if (declaredFields_) {
+        // Declared fields take the packet's columns by name; the rest stay null.
+        for (size_t i = 0; i < fields_.size(); ++i) {
+            for (ColumnLoad& column : columns) {
+                if (defs[column.index].name.compare(fields_[i]->FieldName(), Qt::CaseInsensitive) == 0) {
+                    column.field = fields_[i].get();
+                    kept[i] = &column;
+                    break;
+                }
+            }
+        }
+    } else {
+        for (ColumnLoad& column : columns) {
+            standIns.push_back(std::make_unique<TField>(*this, static_cast<int>(column.index), defs[column.index]));
+            column.field = standIns.back().get();
+            kept[column.index] = &column;
+        }
+    }
+    std::vector<ColumnLoad*> unkept;
+    for (ColumnLoad& column : columns)
+        if (!column.field) unkept.push_back(&column);
+
+    std::vector<QVariant> cells;
+    cells.reserve(rowsIn.size() * kept.size());
+    size_t refusedRow = rowsIn.size();  // the first row with a value its field refuses
+    for (size_t r = 0; r < rowsIn.size(); ++r) {
+        const Packet& row = rowsIn[r];
+        bool refused = false;
+        try {
+            if (!row.is_array() || row.size() != defs.size()) throw std::invalid_argument("malformed packet");
+            for (ColumnLoad* column : kept)
+                cells.push_back(column ? LoadCell(*column, row[column->index], refused) : QVariant());
+            for (ColumnLoad* column : unkept) CheckCell(*column, row[column->index]);
+        } catch (const std::invalid_argument&) {
+            // The first bad value in the packet's own order.
+            refuse({{"fields", packet["fields"]}, {"rows", Packet::array({row})}});
+        }
+        if (refused && refusedRow == rowsIn.size()) refusedRow = r;
+    }
+    // A given-up packet goes row by row: several times faster than its destructor, which first
+    // moves half a million values onto a stack of its own.
+    if (rowsToFree)
+        for (size_t r = 0; r < rowsIn.size(); ++r)
+            if (r != refusedRow) Packet::array_t().swap((*rowsToFree)[r].get_ref<Packet::array_t&>());
+
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) Cancel();
-    if (!declaredFields_) {
-        SetDynamicFields(parsed.fields);
-        for (auto& row : parsed.rows)
-            for (int i = 0; i < FieldCount(); ++i) row[static_cast<size_t>(i)] = Fields(i).Coerce(row[static_cast<size_t>(i)]);
-        LoadRows(std::move(parsed.rows));
-        return;
+    if (!declaredFields_) SetDynamicFields(defs);
+    if (refusedRow < rowsIn.size()) {
+        // The first field, in the data set's order, that refuses its value says why.
+        const Packet& row = rowsIn[refusedRow];
+        for (size_t i = 0; i < kept.size(); ++i)
+            if (kept[i]) fields_[i]->Coerce(ValueFromJson(row[kept[i]->index], kept[i]->wire));
     }
-    // Declared fields take the packet's columns by name; the rest stay null.
-    std::vector<int> source(fields_.size(), -1);
-    for (size_t i = 0; i < fields_.size(); ++i) source[i] = parsed.IndexOf(fields_[i]->FieldName());
-    std::vector<std::vector<QVariant>> rows;
-    rows.reserve(parsed.rows.size());
-    for (const PacketRow& in : parsed.rows) {
-        std::vector<QVariant> out(fields_.size());
-        for (size_t i = 0; i < fields_.size(); ++i)
-            if (source[i] >= 0) out[i] = fields_[i]->Coerce(in[static_cast<size_t>(source[i])]);
-        rows.push_back(std::move(out));
-    }
-    LoadRows(std::move(rows));
+    LoadCells(std::move(cells), rowsIn.size());
 }
 
 // --- listeners --------------------------------------------------------------------------------

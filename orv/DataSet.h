@@ -112,6 +112,7 @@ public:
     // --- packets ------------------------------------------------------------------------------
     Packet Data() const;                 // all current rows, as a packet
     void SetData(const Packet& packet);  // replaces all rows; the change log starts empty
+    void SetData(Packet&& packet);       // the same; the packet's rows are freed once read
 
     // --- events -------------------------------------------------------------------------------
     Handler BeforeInsert, AfterInsert, BeforeEdit, AfterEdit, BeforePost, AfterPost;
@@ -153,6 +154,8 @@ public:
 protected:
     // Loads rows without any change log (a query's result, a packet).
     void LoadRows(std::vector<std::vector<QVariant>> rows);
+    // The same for `count` rows whose values come one row after another, a value per field.
+    void LoadCells(std::vector<QVariant> cells, size_t count);
     // Replaces the field list of a data set without declared fields.
     void SetDynamicFields(const std::vector<FieldDef>& defs);
     void Notify(DataSetEvent::Kind kind, int field = -1);
@@ -160,13 +163,26 @@ protected:
 private:
     enum class RowStatus { Unmodified, Inserted, Modified };
     struct Row {
-        std::vector<QVariant> values;
-        std::vector<QVariant> original;  // as read; empty for inserted rows
+        Row() = default;
+        Row(Row&&) noexcept = default;
+        Row& operator=(Row&&) noexcept = default;
+
+        // One value per field: in the block of the load that read the row, or in `own` for a row
+        // added afterwards (a list of ten thousand rows is then one allocation, not ten thousand).
+        QVariant* values = nullptr;
+        std::vector<QVariant> own;
+        // As read, kept only once the row is modified: until then the values are the row as read
+        // (a list would otherwise be held twice). Empty for inserted rows.
+        std::vector<QVariant> original;
         RowStatus status = RowStatus::Unmodified;
         bool deleted = false;
     };
+    static const QVariant* Original(const Row& row) {
+        return row.status == RowStatus::Modified ? row.original.data() : row.values;
+    }
 
     void SetState(DataSetState state);
+    void LoadPacket(const Packet& packet, Packet* release);
     void RebuildVisible();
     void RequireActive() const;
     void RequireEditing() const;
@@ -183,6 +199,7 @@ private:
     bool declaredFields_ = false;
 
     std::vector<Row> rows_;
+    std::vector<QVariant> block_;  // the values of the rows loaded, row after row
     std::vector<int> visible_;  // indexes into rows_ of the rows not deleted
     int recNo_ = -1;            // index into visible_
     bool eof_ = true;

@@ -69,6 +69,8 @@ private:
 // Shows a failed result through the host services and ends the operation; otherwise hands
 // back the value (the packet to load).
 nlohmann::json CheckResultServ(const contracts::ServerResult& result, bool abort = true, int helpContext = 0);
+// The same for a result nobody keeps (the call's own): its value moves out instead of being copied.
+nlohmann::json CheckResultServ(contracts::ServerResult&& result, bool abort = true, int helpContext = 0);
 
 // While one lives, CheckResultServ ends the operation on a failed result without showing it:
 // for the clean-up after a failure already shown, which may meet the same dead server again.

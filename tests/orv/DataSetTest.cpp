@@ -222,6 +222,10 @@ TEST(DataSet, MergeMakesChangesTheBaseAndCancelUpdatesUndoesThem) {
     Fixture f;
     f.Load({{"01", "Mesa"}, {"02", "Cadeira"}});
     f.AddRow("03", "Sofá");
+    f.ds.Locate("CDEMPRESA", "02");
+    f.ds.Edit();
+    f.ds.FieldByName("NMBEM").SetAsString("Banco");
+    f.ds.Post();
     f.ds.First();
     f.ds.Delete();
     EXPECT_EQ(f.ds.RecordCount(), 2);
@@ -231,6 +235,8 @@ TEST(DataSet, MergeMakesChangesTheBaseAndCancelUpdatesUndoesThem) {
     EXPECT_EQ(f.ds.ChangeCount(), 0);
     f.ds.First();
     EXPECT_EQ(f.ds.FieldByName("NMBEM").AsString(), "Mesa");
+    f.ds.Next();
+    EXPECT_EQ(f.ds.FieldByName("NMBEM").AsString(), "Cadeira");
 
     f.AddRow("03", "Sofá");
     f.ds.First();

@@ -177,8 +177,9 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
             entry.first = postgres
                 ? QStringLiteral("SELECT '[' || COALESCE(string_agg(json_build_array(%1)::text, ',' ORDER BY %2), '') || ']'")
                           .arg(cells.join(QStringLiteral(", ")), orderBy) + FromOn(select)
-                : QStringLiteral("SELECT '[' || COALESCE(group_concat(J, ','), '') || ']' FROM (SELECT json_array(%1) AS J%2"
-                                 " ORDER BY %3)")
+                // As a BLOB the driver hands the text over as bytes, not through UTF-16 and back.
+                : QStringLiteral("SELECT CAST('[' || COALESCE(group_concat(J, ','), '') || ']' AS BLOB)"
+                                 " FROM (SELECT json_array(%1) AS J%2 ORDER BY %3)")
                       .arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy);
             entry.second = orv::FieldDefsToJson(defs).dump();
         }
@@ -187,7 +188,14 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
     }
     Query q = Exec(db_, *sql, binds);
     std::string out = R"({"fields":)" + *fields + R"(,"rows":)";
-    out += q.next() ? q.value(0).toString().toStdString() : std::string("[]");
+    if (!q.next()) {
+        out += "[]";
+    } else if (const QVariant v = q.value(0); v.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = v.toByteArray();
+        out.append(bytes.constData(), size_t(bytes.size()));
+    } else {
+        out += v.toString().toStdString();
+    }
     out += '}';
     return out;
 }

@@ -141,9 +141,12 @@ QString Cell(const QString& expr, const FieldDef& def, bool postgres) {
     case FieldType::String: return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
     case FieldType::Float:
         // SQLite writes reals with 15 digits; 17 read back as the same double (PostgreSQL
-        // already writes the shortest exact form).
+        // already writes the shortest exact form). Whole numbers, the usual case, are exact
+        // with 15 and skip the costly printf.
         if (postgres) return expr;
-        return QStringLiteral("CASE WHEN %1 IS NULL THEN NULL ELSE json(printf('%!.17g', %1)) END").arg(expr);
+        return QStringLiteral("CASE WHEN %1 IS NULL OR (abs(%1) < 1e15 AND %1 = CAST(%1 AS INTEGER)) THEN %1"
+                              " ELSE json(printf('%!.17g', %1)) END")
+            .arg(expr);
     case FieldType::DateTime:
         if (postgres) return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(expr);
         return QStringLiteral("CASE WHEN length(%1) = 10 THEN %1 || 'T00:00:00'"

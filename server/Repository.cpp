@@ -539,23 +539,25 @@ namespace {
 // runs the same prepared statement ("IN (:K0, ..., :K63)").
 constexpr int kGroup = 64;
 
-QString InList() {
-    QStringList marks;
-    for (int i = 0; i < kGroup; ++i) marks << QStringLiteral(":K%1").arg(i);
-    return QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+// ":K0" ... ":K63", made once.
+const QStringList& GroupNames() {
+    static const QStringList names = [] {
+        QStringList n;
+        for (int i = 0; i < kGroup; ++i) n << QStringLiteral(":K%1").arg(i);
+        return n;
+    }();
+    return names;
 }
+
+QString InList() { return QLatin1Char('(') + GroupNames().join(QStringLiteral(", ")) + QLatin1Char(')'); }
 
 template <typename Each>
 void InGroups(QSqlDatabase& db, const QString& sql, const std::set<QString>& codes, Each each) {
-    std::vector<QString> all(codes.begin(), codes.end());
-    static const std::vector<QString> names = [] {
-        std::vector<QString> n;
-        for (int i = 0; i < kGroup; ++i) n.push_back(QStringLiteral(":K%1").arg(i));
-        return n;
-    }();
+    const std::vector<QString> all(codes.begin(), codes.end());
+    const QStringList& names = GroupNames();
     for (size_t from = 0; from < all.size(); from += kGroup) {
         Query q = Prepare(db, sql);
-        for (int i = 0; i < kGroup; ++i) q.Raw().bindValue(names[size_t(i)], all[std::min(all.size() - 1, from + size_t(i))]);
+        for (int i = 0; i < kGroup; ++i) q.Raw().bindValue(names[i], all[std::min(all.size() - 1, from + size_t(i))]);
         q.Run();
         while (q.next()) each(q);
     }

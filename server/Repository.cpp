@@ -138,7 +138,12 @@ QString FromOn(const QString& select) { return select.mid(select.indexOf(QLatin1
 // "2026-11-15T00:00:00".
 QString Cell(const QString& expr, const FieldDef& def, bool postgres) {
     switch (def.type) {
-    case FieldType::String: return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
+    case FieldType::String:
+        // Stored texts nearly always fit, and measuring one is cheaper than copying it through
+        // substr (a fifth of the list's time on SQLite). Text columns keep numbers as text, so
+        // both arms give text.
+        if (postgres) return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
+        return QStringLiteral("CASE WHEN length(%1) > %2 THEN substr(%1, 1, %2) ELSE %1 END").arg(expr).arg(def.EffectiveSize());
     case FieldType::Float:
         // SQLite writes reals with 15 digits; 17 read back as the same double (PostgreSQL
         // already writes the shortest exact form). Whole numbers, the usual case, are exact

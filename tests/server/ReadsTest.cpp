@@ -76,6 +76,14 @@ TEST_P(ServerReads, GetBemAtivoByPatrimonyAndAll) {
     orv::TDataSet again;
     again.SetData(Value(h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"))));
     EXPECT_EQ(again.FieldByName("VRTAXANODEPBEM").AsFloat(), third);
+    // A name stored longer than its field (SQLite keeps what another program wrote) comes cut,
+    // by characters.
+    if (!h().isPostgres()) {
+        erptest::QueryValue(h().db(), "UPDATE BEMATIVO SET NMBEMATIVO = ? WHERE CDBEMATIVO = ?",
+                            {QString(45, QChar(0xE7)), kMesa});
+        const orv::Packet cut = Value(h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N")));
+        EXPECT_EQ(cut["rows"][0][2].get<std::string>(), QString(40, QChar(0xE7)).toStdString());
+    }
 
     // "T" lists every asset of the company, by patrimony code; never another company's.
     const orv::Packet all = Value(h().app().GetBemAtivo(kEmpresa, QString(), QStringLiteral("T")));

@@ -12,7 +12,8 @@ enum RpcCode : int {
     kMethodNotFound = -32601,
     kInvalidParams = -32602,
     kInternalError = -32603,
-    kRefused = -32010,  // a rule of the server refused the call; the message is for the user
+    kRefused = -32010,      // a rule of the server refused the call; the message is for the user
+    kUnavailable = -32011,  // the database cannot be reached now; the same call may succeed later
 };
 
 // Any failure that becomes a JSON-RPC error; the message is the Portuguese text the user sees.

@@ -1,10 +1,12 @@
 #include "server/Sql.h"
 
 #include "orv/Packet.h"
+#include "server/RpcError.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
 
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <unordered_map>
@@ -31,6 +33,35 @@ std::unordered_map<QString, ConnectionStatements>& ThreadStatements() {
     return cache;
 }
 
+const char kUnavailableText[] = "O banco de dados está indisponível no momento. Tente novamente em instantes.";
+
+// A PostgreSQL connection whose server went away (a restart, the network) fails every statement
+// while Qt still calls it open. Errors of the connection class (08), of a server shutting down
+// (57P0x), or raised by the client library itself (no SQLSTATE) tell; to be sure of the last
+// kind, one trivial statement is tried.
+bool ConnectionClassError(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    return code.isEmpty() || code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P0"));
+}
+
+bool Lost(QSqlDatabase& db) {
+    if (!db.isOpen()) return true;
+    if (orv::EngineOf(db) != orv::DbEngine::PostgreSQL) return false;
+    QSqlQuery ping(db);
+    return !ping.exec(QStringLiteral("SELECT 1")) && ConnectionClassError(ping.lastError());
+}
+
+// A failed statement: the database's own text, or, when the connection is gone, "unavailable"
+// with the connection closed so that the thread's next call opens a new one.
+[[noreturn]] void StatementFailed(const QString& connection, const QSqlError& error) {
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    if (orv::EngineOf(db) == orv::DbEngine::PostgreSQL && ConnectionClassError(error) && Lost(db)) {
+        db.close();
+        throw RpcError(kUnavailable, kUnavailableText);
+    }
+    throw std::runtime_error(("SQL: " + error.text()).toStdString());
+}
+
 CachedStatement* CachedFor(QSqlDatabase& db, const QString& sql) {
     ConnectionStatements& conn = ThreadStatements()[db.connectionName()];
     if (conn.driver != db.driver()) {
@@ -41,8 +72,7 @@ CachedStatement* CachedFor(QSqlDatabase& db, const QString& sql) {
     auto& slot = conn.statements[sql];
     if (!slot) {
         auto statement = std::make_unique<CachedStatement>(db);
-        if (!statement->query.prepare(sql))
-            throw std::runtime_error(("SQL: " + statement->query.lastError().text()).toStdString());
+        if (!statement->query.prepare(sql)) StatementFailed(db.connectionName(), statement->query.lastError());
         slot = std::move(statement);
     }
     return slot.get();
@@ -52,11 +82,13 @@ CachedStatement* CachedFor(QSqlDatabase& db, const QString& sql) {
 
 void ReleaseStatements() { ThreadStatements().clear(); }
 
-Query::Query(QSqlQuery* query, CachedStatement* cached, bool owned) : query_(query), cached_(cached), owned_(owned) {
+Query::Query(QSqlQuery* query, CachedStatement* cached, bool owned, QString connection)
+    : query_(query), cached_(cached), owned_(owned), connection_(std::move(connection)) {
     if (cached_) cached_->inUse = true;
 }
 
-Query::Query(Query&& other) noexcept : query_(other.query_), cached_(other.cached_), owned_(other.owned_) {
+Query::Query(Query&& other) noexcept
+    : query_(other.query_), cached_(other.cached_), owned_(other.owned_), connection_(std::move(other.connection_)) {
     other.query_ = nullptr;
     other.cached_ = nullptr;
     other.owned_ = false;
@@ -71,20 +103,20 @@ Query::~Query() {
 
 void Query::Run() {
     if (!query_->exec()) {
-        const std::string text = ("SQL: " + query_->lastError().text()).toStdString();
+        const QSqlError error = query_->lastError();
         query_->finish();
-        throw std::runtime_error(text);
+        StatementFailed(connection_, error);
     }
 }
 
 Query Prepare(QSqlDatabase& db, const QString& sql) {
     CachedStatement* cached = CachedFor(db, sql);
-    if (!cached->inUse) return Query(&cached->query, cached, false);
+    if (!cached->inUse) return Query(&cached->query, cached, false, db.connectionName());
     // The same statement is still being read further up the stack: a fresh one.
     auto own = std::make_unique<QSqlQuery>(db);
     own->setForwardOnly(true);
-    if (!own->prepare(sql)) throw std::runtime_error(("SQL: " + own->lastError().text()).toStdString());
-    return Query(own.release(), nullptr, true);
+    if (!own->prepare(sql)) StatementFailed(db.connectionName(), own->lastError());
+    return Query(own.release(), nullptr, true, db.connectionName());
 }
 
 Query Exec(QSqlDatabase& db, const QString& sql, Binds binds) {
@@ -121,10 +153,40 @@ namespace {
 // Transaction control runs unprepared: PostgreSQL cannot PREPARE BEGIN or COMMIT.
 void ExecDirect(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
-    if (!q.exec(sql)) throw std::runtime_error(("SQL: " + q.lastError().text()).toStdString());
+    if (!q.exec(sql)) StatementFailed(db.connectionName(), q.lastError());
 }
 
 }  // namespace
+
+QSqlDatabase CallConnection(const QString& baseName) {
+    // Long enough that a busy thread never pays for the check, short enough that a restart of
+    // the database overnight costs no clerk a failed call.
+    constexpr auto kIdle = std::chrono::seconds(5);
+    thread_local std::unordered_map<QString, std::pair<QString, std::chrono::steady_clock::time_point>> lastUse;
+    auto open = [&] {
+        try {
+            return orv::ThreadConnection(baseName);
+        } catch (const std::runtime_error& e) {
+            qWarning("banco de dados indisponível: %s", e.what());
+            throw RpcError(kUnavailable, kUnavailableText);
+        }
+    };
+    QSqlDatabase db = open();
+    const auto now = std::chrono::steady_clock::now();
+    auto& [name, when] = lastUse[baseName];
+    if (name == db.connectionName() && now - when > kIdle && Lost(db)) {
+        db.close();
+        db = open();
+    }
+    if (name != db.connectionName()) {
+        // A new connection: the statements of the one it replaces die with it. No statement is
+        // being read between calls.
+        if (!name.isEmpty()) ThreadStatements().erase(name);
+        name = db.connectionName();
+    }
+    when = now;
+    return db;
+}
 
 Transaction::Transaction(QSqlDatabase& db) : db_(db) {
     const bool sqlite = orv::EngineOf(db_) == orv::DbEngine::SQLite;

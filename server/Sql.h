@@ -22,7 +22,7 @@ struct CachedStatement;
 // result alive.
 class Query {
 public:
-    Query(QSqlQuery* query, CachedStatement* cached, bool owned);
+    Query(QSqlQuery* query, CachedStatement* cached, bool owned, QString connection);
     Query(Query&& other) noexcept;
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
@@ -33,13 +33,15 @@ public:
     QVariant value(int i) const { return query_->value(i); }
     int numRowsAffected() const { return query_->numRowsAffected(); }
     QSqlQuery& Raw() { return *query_; }
-    // Runs the statement with the values bound so far; throws std::runtime_error on failure.
+    // Runs the statement with the values bound so far; throws std::runtime_error on failure, or
+    // RpcError kUnavailable when the connection turns out to be lost.
     void Run();
 
 private:
     QSqlQuery* query_;
     CachedStatement* cached_;
     bool owned_;
+    QString connection_;
 };
 
 // Prepares (once per connection and text), binds and runs one statement; throws
@@ -50,6 +52,11 @@ Query Prepare(QSqlDatabase& db, const QString& sql);
 
 // Drops the statements the calling thread keeps, before its connections are removed.
 void ReleaseStatements();
+
+// The calling thread's connection for one call. A connection idle for a while is tried first
+// (the database may have restarted since); one that cannot be opened, or that a failed
+// statement finds lost, ends the call as "unavailable" and is opened afresh by the next call.
+QSqlDatabase CallConnection(const QString& baseName);
 
 // Text of a column that may be NULL, as the client compares them.
 QString Text(const QVariant& v);

@@ -3,6 +3,7 @@
 #include "orv/Database.h"
 #include "orv/Format.h"
 #include "server/RpcServer.h"
+#include "server/Sql.h"
 #include "server/TransFisicaService.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     server::Dispatcher dispatcher;
-    server::TransFisicaService service([base] { return server::Repository(orv::ThreadConnection(base)); });
+    server::TransFisicaService service([base] { return server::Repository(server::CallConnection(base)); });
     service.RegisterMethods(dispatcher);
     server::RpcServer rpc(dispatcher, options);
     int port = 0;

@@ -181,7 +181,7 @@ Harness::Harness(const QString& engine)
     dispatcher_ = std::make_unique<server::Dispatcher>();
     const QString base = base_;
     service_ = std::make_unique<server::TransFisicaService>(
-        [base] { return server::Repository(orv::ThreadConnection(base)); });
+        [base] { return server::Repository(server::CallConnection(base)); });
     service_->RegisterMethods(*dispatcher_);
     server::RpcServerOptions options{"127.0.0.1", 0, token_, 8};
     options.log = false;  // thousands of calls would bury the test output
@@ -210,7 +210,7 @@ Harness::~Harness() {
 
 std::unique_ptr<server::TransFisicaService> Harness::AnotherServer() const {
     return std::make_unique<server::TransFisicaService>(
-        [base = base_] { return server::Repository(orv::ThreadConnection(base)); });
+        [base = base_] { return server::Repository(server::CallConnection(base)); });
 }
 
 std::unique_ptr<orv::TNetConnection> Harness::Connect() {

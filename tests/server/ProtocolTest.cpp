@@ -2,6 +2,7 @@
 // its own error, and the server goes on serving the next one.
 
 #include "tests/server/Harness.h"
+#include "tests/support/Fixture.h"
 
 #include <httplib.h>
 
@@ -146,6 +147,26 @@ TEST_P(ServerProtocol, AnOversizedBodyIsRefusedAndTheServerGoesOn) {
     EXPECT_EQ(r.code, -32000) << Why(r);
     EXPECT_TRUE(r.error.startsWith(QString::fromUtf8("Falha de comunicação"))) << Why(r);
     ExpectServing(*fresh);
+}
+
+TEST_P(ServerProtocol, ALostDatabaseConnectionFailsClearlyOnceAndIsOpenedAgain) {
+    if (!h().isPostgres()) GTEST_SKIP() << "only a database server can drop its connections";
+    ExpectServing(*Raw());
+    // What a restart of the database does to the server's open connections.
+    erptest::QueryValue(h().db(), "SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity"
+                                  " WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    int failed = 0;
+    for (int i = 0; i < 40; ++i) {
+        const auto r = h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"));
+        if (r.ok) continue;
+        ++failed;
+        EXPECT_EQ(r.code, -32011) << Why(r);
+        EXPECT_EQ(r.error, QString::fromUtf8("O banco de dados está indisponível no momento. Tente novamente em instantes."));
+    }
+    // Each worker thread finds its connection lost at most once, then opens a new one.
+    EXPECT_GE(failed, 1);
+    EXPECT_LE(failed, 8);
+    for (int i = 0; i < 16; ++i) ExpectServing(*Raw());
 }
 
 TEST_P(ServerProtocol, NullDeltasAreSuccessfulNoOps) {

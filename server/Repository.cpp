@@ -583,15 +583,19 @@ std::map<QString, AssetRow> Repository::LockAssets(const std::set<QString>& bens
 }
 
 std::map<QString, QDate> Repository::LastTransferDates(const std::set<QString>& bens) {
+    // One step down the asset's index per asset: a test against the maximum on every row of
+    // the asset's history grew with the history.
     static const QString sql =
-        QStringLiteral("SELECT I.CDBEMATIVO, C.DTCAPAOPEBEM FROM ITCAPAOPERABEM I"
-                       "  JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
-                       " WHERE I.CDBEMATIVO IN ") +
-        InList() +
-        QStringLiteral("   AND I.NRSEQOPERABEM = (SELECT MAX(X.NRSEQOPERABEM) FROM ITCAPAOPERABEM X"
-                       "                           WHERE X.CDBEMATIVO = I.CDBEMATIVO)");
+        QStringLiteral("SELECT B.CDBEMATIVO,"
+                       "       (SELECT C.DTCAPAOPEBEM FROM ITCAPAOPERABEM I"
+                       "          JOIN CAPAOPERABEM C ON (C.CDEMPRESA = I.CDEMPRESA AND C.NRSEQCAPAOPEBEM = I.NRSEQCAPAOPEBEM)"
+                       "         WHERE I.CDBEMATIVO = B.CDBEMATIVO ORDER BY I.NRSEQOPERABEM DESC LIMIT 1)"
+                       "  FROM BEMATIVO B WHERE B.CDBEMATIVO IN ") +
+        InList();
     std::map<QString, QDate> out;
-    InGroups(db_, sql, bens, [&](Query& q) { out[Text(q.value(0))] = ReadDateTime(q.value(1)).date(); });
+    InGroups(db_, sql, bens, [&](Query& q) {
+        if (!q.value(1).isNull()) out[Text(q.value(0))] = ReadDateTime(q.value(1)).date();
+    });
     return out;
 }
 

@@ -76,13 +76,16 @@ void CheckNewLocation(Repository& repo, const QString& empresa, const Location& 
 
 // Only numbers the server handed out (ten digits, up to the company's counter) are accepted, so
 // a client cannot take one that a later call would hand out again.
+// `reservedHere`: the highest number of the counter this server has reserved itself; the
+// counter never goes back, so any number up to it needs no read.
 void RequireHandedOut(Repository& repo, const QString& empresa, const QString& number, const QString& counter,
-                   const char* refusal) {
+                      qint64 reservedHere, const char* refusal) {
     const bool tenDigits = number.size() == 10 && std::all_of(number.begin(), number.end(), [](QChar c) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     });
     const qint64 n = tenDigits ? number.toLongLong() : 0;
-    if (n == 0 || n > repo.CurrentNumber(empresa, kSimulacao, counter)) throw Refused(Msg(refusal).arg(number));
+    if (n == 0 || (n > reservedHere && n > repo.CurrentNumber(empresa, kSimulacao, counter)))
+        throw Refused(Msg(refusal).arg(number));
 }
 
 // SQLite would keep a value longer than its column whole and PostgreSQL would fail on it: both
@@ -239,6 +242,7 @@ QString TransFisicaService::HandOut(const QString& empresa, const QString& simul
         const qint64 last = repo.ReserveNumbers(empresa, simulacao, name, kNumberBlock);
         tx.Commit();
         block = {last - kNumberBlock + 1, last};
+        NoteReserved(empresa, simulacao, name, last);
     }
     if (block.next > kLastNumber) throw Exhausted(name, empresa);
     return TenDigits(block.next++);
@@ -256,7 +260,23 @@ QString TransFisicaService::HandOutRun(const QString& empresa, const QString& si
     const qint64 last = repo.ReserveNumbers(empresa, simulacao, name, count);
     if (last > kLastNumber) throw Exhausted(name, empresa);
     tx.Commit();
+    {
+        const std::lock_guard<std::mutex> lock(numbersMutex_);
+        NoteReserved(empresa, simulacao, name, last);
+    }
     return TenDigits(last - count + 1);
+}
+
+void TransFisicaService::NoteReserved(const QString& empresa, const QString& simulacao, const QString& name, qint64 last) {
+    if (simulacao != kSimulacao) return;
+    qint64& known = reservedHere_[empresa + QLatin1Char('|') + name];
+    known = std::max(known, last);
+}
+
+qint64 TransFisicaService::ReservedHere(const QString& empresa, const QString& name) {
+    const std::lock_guard<std::mutex> lock(numbersMutex_);
+    const auto it = reservedHere_.find(empresa + QLatin1Char('|') + name);
+    return it == reservedHere_.end() ? 0 : it->second;
 }
 
 QString TransFisicaService::PrxCapaOperaBem(const QString& empresa, const QString& simulacao) {
@@ -317,9 +337,11 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
             const TransferKey key = r.Key();
             RequireKey(key);
             RequireHandedOut(repo, key.empresa, key.nrSeqCapa, QStringLiteral("CAPAOPERABEM"),
-                          "Número de transferência %1 não foi fornecido pelo servidor.");
+                             ReservedHere(key.empresa, QStringLiteral("CAPAOPERABEM")),
+                             "Número de transferência %1 não foi fornecido pelo servidor.");
             RequireHandedOut(repo, key.empresa, key.nrSeqItem, QStringLiteral("ITCAPAOPERABEM"),
-                          "Número de item de transferência %1 não foi fornecido pelo servidor.");
+                             ReservedHere(key.empresa, QStringLiteral("ITCAPAOPERABEM")),
+                             "Número de item de transferência %1 não foi fornecido pelo servidor.");
             const QString bem = r.Str("CDBEMATIVO");
             if (bem.isEmpty()) throw Refused(Msg("Bem deve ser informado."));
             const auto found = locked.find(bem);

@@ -59,6 +59,10 @@ private:
     };
     std::mutex numbersMutex_;
     std::map<QString, NumberBlock> blocks_;
+    // Per company and counter, the highest number reserved by this server (numbersMutex_).
+    std::map<QString, qint64> reservedHere_;
+    void NoteReserved(const QString& empresa, const QString& simulacao, const QString& name, qint64 last);
+    qint64 ReservedHere(const QString& empresa, const QString& name);
 
     RepositoryFactory repositories_;
 };

@@ -16,6 +16,7 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr int kRefused = -32010;  // the server's rules said no: expected under a race
+constexpr int kTransport = -32000, kUnavailable = -32011;
 const QString kSimulacao = QStringLiteral("R");
 // What the screen shows when the server says the transfer may not be undone ("NAO").
 const QString kBloqDel =
@@ -54,7 +55,11 @@ Place NovoOf(const Json& packet, const Json& row) {
 
 }  // namespace
 
+bool OutageCode(int code) { return code == kTransport || code == kUnavailable; }
+
 void Tally::Merge(const Tally& other) {
+    outages += other.outages;
+    longestGapMs = std::max(longestGapMs, other.longestGapMs);
     confirmed += other.confirmed;
     undone += other.undone;
     refused += other.refused;
@@ -174,7 +179,10 @@ void Clerk::Transfer(const Json& list, Clock::time_point start) {
     cds.Post();
     Json delta = cds.Delta(), segundo;
 
-    if (!Call("SetConfirmar", [&] { return net_->AppServer().SetConfirmar(delta, segundo); }, nullptr, capa)) return;
+    if (!Call("SetConfirmar", [&] { return net_->AppServer().SetConfirmar(delta, segundo); }, nullptr, capa)) {
+        // An answer lost on the way may hide a transfer that was written: the list tells.
+        if (lastCode_ == kRefused || !InList(capa)) return;
+    }
     ledger_.Confirmed(capa, item, asset.bem);
     ++tally_.confirmed;
     tally_.latencies["ciclo: transferência"].push_back(Ms(start));
@@ -211,7 +219,12 @@ void Clerk::Undo(const Json& list, Clock::time_point start) {
     cds.Last();
     cds.Delete();
     const Json delta = cds.Delta();
-    if (!Call("SetTransFisica", [&] { return net_->AppServer().SetTransFisica(delta); }, nullptr, capa)) return;
+    if (!Call("SetTransFisica", [&] { return net_->AppServer().SetTransFisica(delta); }, nullptr, capa)) {
+        if (lastCode_ == kRefused || InList(capa)) return;
+        ledger_.Undone(capa);
+        ++tally_.undone;
+        return;
+    }
     ledger_.Undone(capa);
     ++tally_.undone;
     {
@@ -230,10 +243,21 @@ bool Clerk::Call(const char* kind, const std::function<contracts::ServerResult()
     const auto start = Clock::now();
     contracts::ServerResult r = call();
     tally_.latencies[kind].push_back(Ms(start));
+    lastCode_ = r.ok ? 0 : r.code;
+    if (r.ok || r.code == kRefused) {
+        // Answered: a run of failures, if any, ends here.
+        if (failingSince_ != Clock::time_point{}) {
+            tally_.longestGapMs = std::max(tally_.longestGapMs, Ms(failingSince_));
+            failingSince_ = {};
+        }
+    } else if (failingSince_ == Clock::time_point{}) {
+        failingSince_ = start;
+    }
     if (r.ok) {
         if (value) *value = std::move(r.value);
         return true;
     }
+    if (OutageCode(r.code)) ++tally_.outages;
     if (r.code == kRefused) {
         Refusal(kind, r.error, capa);
     } else {
@@ -242,6 +266,19 @@ bool Clerk::Call(const char* kind, const std::function<contracts::ServerResult()
         // A server that went away is not hammered in a tight loop.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    return false;
+}
+
+bool Clerk::InList(const QString& capa) {
+    const auto giveUp = Clock::now() + std::chrono::seconds(60);
+    Json list;
+    QString bem = setup_.asset->bem;
+    while (!Call("GetCapa", [&] { return net_->AppServer().GetCapa(setup_.plan->empresa, bem); }, &list)) {
+        if (Clock::now() > giveUp) throw std::runtime_error("o servidor não respondeu por um minuto");
+    }
+    const int column = Column(list, "NRSEQCAPAOPEBEM");
+    for (const Json& row : list["rows"])
+        if (column >= 0 && Text(row[size_t(column)]) == capa) return true;
     return false;
 }
 

@@ -31,6 +31,8 @@ struct Tally {
     std::map<std::string, std::vector<double>> latencies;  // call kind -> milliseconds
     std::map<QString, long> refusals;                       // "call: text the clerk reads"
     std::map<QString, long> errors;                         // anything else (transport, internal)
+    long outages = 0;        // failures of the transport or of the database: expected while one is down
+    double longestGapMs = 0; // a clerk's longest wait from a failed call to its next answered one
     void Merge(const Tally& other);
 };
 
@@ -62,9 +64,13 @@ private:
 
     void Transfer(const Json& list, Clock::time_point start);
     void Undo(const Json& list, Clock::time_point start);
-    // One timed call; a failure is counted (refusal or error) and gives false.
+    // One timed call; a failure is counted (refusal or error) and gives false. `lastCode` keeps
+    // the failure's code.
     bool Call(const char* kind, const std::function<contracts::ServerResult()>& call, Json* value,
               const QString& capa = {});
+    // After a write whose answer was lost: whether the header is in the asset's list now, read
+    // again until the server answers.
+    bool InList(const QString& capa);
     void Refusal(const char* kind, const QString& text, const QString& capa);
     QString Normalised(const QString& text, const QString& capa) const;
 
@@ -74,6 +80,12 @@ private:
     std::unique_ptr<orv::TNetConnection> net_;
     std::mt19937_64 rng_;
     Tally tally_;
+    int lastCode_ = 0;
+    Clock::time_point failingSince_{};
 };
+
+// Codes of failures that say nothing was decided by the server's rules: the transport failed or
+// the database could not be reached.
+bool OutageCode(int code);
 
 }  // namespace load

@@ -53,7 +53,7 @@ ScreenHarness::ScreenHarness(const QString& engine) {
 
     const QString base = database_->connectionName();
     dispatcher_ = std::make_unique<server::Dispatcher>();
-    service_ = std::make_unique<server::TransFisicaService>([base] { return server::Repository(orv::ThreadConnection(base)); });
+    service_ = std::make_unique<server::TransFisicaService>([base] { return server::Repository(server::CallConnection(base)); });
     service_->RegisterMethods(*dispatcher_);
     server::RpcServerOptions options;
     options.token = kToken;
@@ -91,6 +91,17 @@ void ScreenHarness::IniProc() {
 }
 
 void ScreenHarness::StopServer() { rpc_->Stop(); }
+
+void ScreenHarness::RestartServer() {
+    rpc_->Stop();
+    server::RpcServerOptions options;
+    options.port = port_;
+    options.token = kToken;
+    options.threads = 2;
+    options.log = false;
+    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, options);
+    if (rpc_->Start() != port_) throw std::runtime_error("o servidor não voltou na mesma porta");
+}
 
 void ScreenHarness::Modal(const std::function<void()>& open, const std::function<void(QDialog&)>& steps) {
     bool ran = false;

@@ -81,8 +81,10 @@ public:
     // The asset of company 01 opened and a new transfer started on the form page, no message.
     void NewTransfer(const QString& patrimonio = QStringLiteral("100001"));
 
-    // The application server goes away (the screen keeps its connection object).
+    // The application server goes away (the screen keeps its connection object), and comes back
+    // on the same port.
     void StopServer();
+    void RestartServer();
     // Runs `open` (which shows a modal dialog and waits in it), and `steps` inside that dialog's
     // event loop once it is up and active; a dialog the steps leave open is then rejected.
     void Modal(const std::function<void()>& open, const std::function<void(QDialog&)>& steps);

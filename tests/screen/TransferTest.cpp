@@ -355,6 +355,33 @@ TEST(Transfer, BrowsingLeavesTheDateFreelyAndAnUnreachableServerIsReportedOnce) 
     EXPECT_EQ(h.host().busyDepth, 0);
 }
 
+// A server that dies (or is taken out of the balancer) while the clerk confirms: the transfer
+// stays typed on the screen, and the same Confirmar records it once a server answers again.
+TEST(Transfer, AServerLostAtConfirmationKeepsTheTransferForTheNextTry) {
+    ScreenHarness h;
+    TFrmTransferenciaFisica& f = h.frm();
+    h.OpenAsset("01", "100002");
+    StartTransfer(h, "2", "1");
+    const QString capa = FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM");
+    h.StopServer();
+    h.Click(f.sbtConfirmar);
+    const QStringList messages = h.TakeMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Falha de comunicação com o servidor de aplicação.")) << messages[0].toStdString();
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    EXPECT_EQ(f.dbeCdFilialNovo->text(), "0002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), capa);
+    EXPECT_EQ(Count(h, "0000000002"), 0);
+    EXPECT_EQ(h.host().busyDepth, 0);
+
+    h.RestartServer();
+    h.Click(f.sbtConfirmar);
+    EXPECT_EQ(h.TakeMessages(), QStringList());
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    EXPECT_EQ(Count(h, "0000000002"), 1);
+    EXPECT_EQ(AssetAt(h, "0000000002").section('/', 0, 0), "0002");
+}
+
 // Brazilian clocks moved forward at midnight on 2018-11-04: that day had no local midnight.
 TEST(Transfer, ADayWithoutALocalMidnightIsAnOrdinaryDate) {
     LocalZone zone("America/Sao_Paulo");

@@ -216,6 +216,12 @@ int Run(const Options& o) {
         std::printf("\nfalhas de comunicação ou de banco: %ld; maior espera de um atendente até a próxima resposta: %.0f ms\n",
                     all.outages, all.longestGapMs);
 
+    // The connection the plan was read on may have died with a restart of the database.
+    {
+        QSqlDatabase db = QSqlDatabase::database(load::PlanConnection(), false);
+        db.close();
+        if (!db.open()) throw std::runtime_error("o banco não reabriu para a verificação");
+    }
     const QStringList failures = load::Verify(plan, ledger, before, all.confirmed, all.undone);
     if (failures.isEmpty()) {
         std::printf("\nverificação: ok\n");

@@ -143,6 +143,12 @@ void RpcServer::Setup() {
     http_->set_payload_max_length(options_.maxBody);
     http_->set_read_timeout(30, 0);
     http_->set_write_timeout(30, 0);
+    // httplib also sets SO_REUSEPORT, with which a second server on a taken port starts without a
+    // word and takes half the calls: only SO_REUSEADDR, so that a restart finds its port free.
+    http_->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     http_->Get("/health", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok\n", "text/plain"); });
 

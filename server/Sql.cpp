@@ -51,13 +51,23 @@ bool Lost(QSqlDatabase& db) {
     return !ping.exec(QStringLiteral("SELECT 1")) && ConnectionClassError(ping.lastError());
 }
 
+// "Unavailable", telling whether the statement that found the connection lost was a COMMIT.
+class ConnectionLost : public RpcError {
+public:
+    explicit ConnectionLost(bool atCommit) : RpcError(kUnavailable, kUnavailableText), atCommit_(atCommit) {}
+    bool atCommit() const { return atCommit_; }
+
+private:
+    bool atCommit_;
+};
+
 // A failed statement: the database's own text, or, when the connection is gone, "unavailable"
 // with the connection closed so that the thread's next call opens a new one.
-[[noreturn]] void StatementFailed(const QString& connection, const QSqlError& error) {
+[[noreturn]] void StatementFailed(const QString& connection, const QSqlError& error, bool commit = false) {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (orv::EngineOf(db) == orv::DbEngine::PostgreSQL && ConnectionClassError(error) && Lost(db)) {
         db.close();
-        throw RpcError(kUnavailable, kUnavailableText);
+        throw ConnectionLost(commit);
     }
     throw std::runtime_error(("SQL: " + error.text()).toStdString());
 }
@@ -153,10 +163,22 @@ namespace {
 // Transaction control runs unprepared: PostgreSQL cannot PREPARE BEGIN or COMMIT.
 void ExecDirect(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
-    if (!q.exec(sql)) StatementFailed(db.connectionName(), q.lastError());
+    if (!q.exec(sql)) StatementFailed(db.connectionName(), q.lastError(), sql == QLatin1String("COMMIT"));
 }
 
 }  // namespace
+
+namespace detail {
+bool LostBeforeCommit(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ConnectionLost& e) {
+        return !e.atCommit();
+    } catch (...) {
+        return false;
+    }
+}
+}  // namespace detail
 
 QSqlDatabase CallConnection(const QString& baseName) {
     // Long enough that a busy thread never pays for the check, short enough that a restart of

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <exception>
 #include <initializer_list>
 #include <utility>
 
@@ -57,6 +58,27 @@ void ReleaseStatements();
 // (the database may have restarted since); one that cannot be opened, or that a failed
 // statement finds lost, ends the call as "unavailable" and is opened afresh by the next call.
 QSqlDatabase CallConnection(const QString& baseName);
+
+// Runs a call's work; when the database connection turns out lost (the database restarted since
+// the thread last used it), runs it once more on a fresh connection. A lost connection takes its
+// open transaction with it, so nothing is done twice, unless the loss hit a COMMIT, whose fate is
+// unknown: that is never run again, and the call answers "unavailable".
+template <typename Fn>
+auto OnLiveConnection(Fn&& work) -> decltype(work());
+
+namespace detail {
+bool LostBeforeCommit(const std::exception_ptr& failure);
+}
+
+template <typename Fn>
+auto OnLiveConnection(Fn&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (...) {
+        if (!detail::LostBeforeCommit(std::current_exception())) throw;
+    }
+    return work();
+}
 
 // Text of a column that may be NULL, as the client compares them.
 QString Text(const QVariant& v);

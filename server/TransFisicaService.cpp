@@ -613,7 +613,9 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     using A = Arg;
     const A S = A::String, J = A::Json;
     auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {
-        dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), handler});
+        dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), [handler](Call& c) {
+                                                 return OnLiveConnection([&] { return handler(c); });
+                                             }});
     };
     // The long lists come written by the database.
     reg("GetBemAtivo", {S, S, S}, {}, [this](Call& c) {

@@ -37,6 +37,21 @@ std::string Env(const char* name, const std::string& fallback) {
     return v && *v ? v : fallback;
 }
 
+// A whole number in [min, max], or a message naming the option.
+int Number(const std::string& name, const std::string& text, int min, int max) {
+    size_t used = 0;
+    int value = -1;
+    try {
+        value = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value < min || value > max)
+        throw std::invalid_argument("valor inválido para " + name + ": '" + text + "' (de " + std::to_string(min) + " a " +
+                                    std::to_string(max) + ")");
+    return value;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,8 +62,8 @@ int main(int argc, char** argv) {
     server::RpcServerOptions options;
     options.listen = Env("ERP_LISTEN", "127.0.0.1");
     try {
-        options.port = std::stoi(Env("ERP_PORT", "0"));
-        options.threads = std::stoi(Env("ERP_THREADS", "8"));
+        options.port = Number("ERP_PORT", Env("ERP_PORT", "0"), 0, 65535);
+        options.threads = Number("ERP_THREADS", Env("ERP_THREADS", "8"), 1, 256);
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
             auto next = [&]() -> std::string {
@@ -57,9 +72,9 @@ int main(int argc, char** argv) {
             };
             if (a == "--db") db = next();
             else if (a == "--listen") options.listen = next();
-            else if (a == "--port") options.port = std::stoi(next());
+            else if (a == "--port") options.port = Number(a, next(), 0, 65535);
             else if (a == "--token-file") tokenFile = next();
-            else if (a == "--threads") options.threads = std::stoi(next());
+            else if (a == "--threads") options.threads = Number(a, next(), 1, 256);
             else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
             else throw std::invalid_argument("opção desconhecida: " + a);
         }

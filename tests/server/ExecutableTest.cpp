@@ -106,6 +106,7 @@ TEST_P(ServerExecutable, RefusesToStartWithoutAUsableToken) {
          {"--db", db, "--port", "0", "--token-file", dir_.filePath(QStringLiteral("nao-existe"))},
          QString::fromUtf8("não foi possível ler o arquivo de token")},
         {"unknown option", {"--porta", "0"}, QString::fromUtf8("opção desconhecida: --porta")},
+        {"malformed port", {"--port", "80a"}, QString::fromUtf8("valor inválido para --port: '80a'")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -120,6 +121,22 @@ TEST_P(ServerExecutable, RefusesToStartWithoutAUsableToken) {
         EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
         EXPECT_TRUE(p.readAllStandardOutput().isEmpty());  // never claimed to listen
     }
+}
+
+// A port another program holds is refused, not shared: a second server there would take half
+// of the calls meant for the first.
+TEST_P(ServerExecutable, RefusesAPortAlreadyTaken) {
+    httplib::Server other;  // httplib's defaults, SO_REUSEPORT included
+    const int port = other.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    QProcess p;
+    Prepare(p, {QStringLiteral("--db"), database_->url(), QStringLiteral("--port"), QString::number(port),
+                QStringLiteral("--token-file"), WriteTokenFile("segredo-do-teste-0f3a9c\n")});
+    p.start();
+    ASSERT_TRUE(p.waitForFinished(-1));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QString::fromUtf8("não foi possível escutar")));
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
 }
 
 ERP_INSTANTIATE_ON_ENGINES(ServerExecutable);

@@ -260,21 +260,19 @@ QString TransFisicaService::HandOutRun(const QString& empresa, const QString& si
     const qint64 last = repo.ReserveNumbers(empresa, simulacao, name, count);
     if (last > kLastNumber) throw Exhausted(name, empresa);
     tx.Commit();
-    {
-        const std::lock_guard<std::mutex> lock(numbersMutex_);
-        NoteReserved(empresa, simulacao, name, last);
-    }
+    NoteReserved(empresa, simulacao, name, last);
     return TenDigits(last - count + 1);
 }
 
 void TransFisicaService::NoteReserved(const QString& empresa, const QString& simulacao, const QString& name, qint64 last) {
     if (simulacao != kSimulacao) return;
+    const std::lock_guard<std::mutex> lock(reservedMutex_);
     qint64& known = reservedHere_[empresa + QLatin1Char('|') + name];
     known = std::max(known, last);
 }
 
 qint64 TransFisicaService::ReservedHere(const QString& empresa, const QString& name) {
-    const std::lock_guard<std::mutex> lock(numbersMutex_);
+    const std::lock_guard<std::mutex> lock(reservedMutex_);
     const auto it = reservedHere_.find(empresa + QLatin1Char('|') + name);
     return it == reservedHere_.end() ? 0 : it->second;
 }

@@ -59,7 +59,10 @@ private:
     };
     std::mutex numbersMutex_;
     std::map<QString, NumberBlock> blocks_;
-    // Per company and counter, the highest number reserved by this server (numbersMutex_).
+    // Per company and counter, the highest number reserved by this server. Its own mutex, held
+    // for no database work: an apply holding the database's write lock reads it, while a number
+    // call may hold numbersMutex_ waiting for that lock.
+    std::mutex reservedMutex_;
     std::map<QString, qint64> reservedHere_;
     void NoteReserved(const QString& empresa, const QString& simulacao, const QString& name, qint64 last);
     qint64 ReservedHere(const QString& empresa, const QString& name);

@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <mutex>
 #include <stdexcept>
 
@@ -161,6 +163,46 @@ QString Cell(const QString& expr, const FieldDef& def, bool postgres) {
     return expr;
 }
 
+// Rows as JSON arrays, the way json_array writes them: texts escaped, numbers in their shortest
+// exact form, dates already text (formatted by the statement), NULL as null.
+void WriteRows(Query& q, const std::vector<FieldDef>& defs, std::string& out) {
+    out += '[';
+    bool firstRow = true;
+    char number[32];
+    while (q.next()) {
+        out += firstRow ? "[" : ",[";
+        firstRow = false;
+        for (size_t i = 0; i < defs.size(); ++i) {
+            if (i) out += ',';
+            const QVariant v = q.value(int(i));
+            if (v.isNull()) {
+                out += "null";
+            } else if (defs[i].type == FieldType::Float) {
+                const auto end = std::to_chars(number, number + sizeof number, v.toDouble()).ptr;
+                out.append(number, end);
+            } else {
+                const QByteArray text = v.toString().toUtf8();
+                out += '"';
+                for (const char c : text) {
+                    const auto u = static_cast<unsigned char>(c);
+                    if (c == '"' || c == '\\') {
+                        out += '\\';
+                        out += c;
+                    } else if (u < 0x20) {
+                        std::snprintf(number, sizeof number, "\\u%04x", u);
+                        out += number;
+                    } else {
+                        out += c;
+                    }
+                }
+                out += '"';
+            }
+        }
+        out += ']';
+    }
+    out += ']';
+}
+
 }  // namespace
 
 std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QString& select, const QString& orderBy,
@@ -183,8 +225,9 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
                 cells << (c != computed.end() ? c->second : Cell(exprs[qsizetype(i)], defs[i], postgres));
             }
             entry.first = postgres
-                ? QStringLiteral("SELECT '[' || COALESCE(string_agg(json_build_array(%1)::text, ',' ORDER BY %2), '') || ']'")
-                          .arg(cells.join(QStringLiteral(", ")), orderBy) + FromOn(select)
+                // PostgreSQL's json_build_array costs some 40 µs a row of fifty columns (it sorts
+                // out every argument's type on every call): the rows come plain and are written here.
+                ? QStringLiteral("SELECT %1%2 ORDER BY %3").arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy)
                 // As a BLOB the driver hands the text over as bytes, not through UTF-16 and back.
                 : QStringLiteral("SELECT CAST('[' || COALESCE(group_concat(J, ','), '') || ']' AS BLOB)"
                                  " FROM (SELECT json_array(%1) AS J%2 ORDER BY %3)")
@@ -196,7 +239,9 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
     }
     Query q = Exec(db_, *sql, binds);
     std::string out = R"({"fields":)" + *fields + R"(,"rows":)";
-    if (!q.next()) {
+    if (postgres) {
+        WriteRows(q, defs, out);
+    } else if (!q.next()) {
         out += "[]";
     } else if (const QVariant v = q.value(0); v.typeId() == QMetaType::QByteArray) {
         const QByteArray bytes = v.toByteArray();

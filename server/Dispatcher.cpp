@@ -26,11 +26,39 @@ nlohmann::json ErrorResponse(const nlohmann::json& id, int code, const std::stri
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
+// Deeper than any packet or delta goes (about six levels): a value nested further would be
+// copied and freed recursively, and a few hundred thousand levels overflow the stack.
+constexpr int kMaxDepth = 64;
+
+bool TooDeep(const std::string& body) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
     Outcome out;
     nlohmann::json request;
+    if (TooDeep(body)) {
+        out.errorCode = kInvalidRequest;
+        out.response = ErrorResponse(nullptr, kInvalidRequest, "Requisição inválida: valores aninhados demais.").dump();
+        return out;
+    }
     try {
         request = nlohmann::json::parse(body);
     } catch (const nlohmann::json::exception&) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <future>
 #include <iostream>
@@ -112,6 +113,24 @@ void LogLine(const std::string& line) {
     std::cerr << line << std::endl;
 }
 
+// What a client sent, fit for one log line: a line break or control character in a method name
+// or path would forge lines of its own.
+std::string Printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f || c == '\\') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool TokenMatches(const std::string& header, const std::string& token) {
     static const std::string prefix = "Bearer ";
     if (token.empty() || header.size() != prefix.size() + token.size() || header.compare(0, prefix.size(), prefix) != 0)
@@ -159,7 +178,7 @@ void RpcServer::Setup() {
             res.status = 401;
             res.set_content(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32001,"message":"Acesso não autorizado."}})",
                             "application/json");
-            if (log) LogLine("rpc - 401 não autorizado");
+            if (log) LogLine(Printable(req.remote_addr) + " rpc - 401 não autorizado");
             return;
         }
         Dispatcher::Outcome out;
@@ -169,12 +188,14 @@ void RpcServer::Setup() {
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.2f ms", ms);
-            LogLine("rpc " + (out.method.empty() ? std::string("?") : out.method) + " " + buf + " " +
+            LogLine(Printable(req.remote_addr) + " rpc " + (out.method.empty() ? std::string("?") : Printable(out.method)) + " " + buf + " " +
                     (out.errorCode == 0 ? std::string("ok") : "erro " + std::to_string(out.errorCode)));
         }
     });
     http_->set_error_handler([log](const httplib::Request& req, httplib::Response& res) {
-        if (log) LogLine("http " + req.method + " " + req.path + " " + std::to_string(res.status));
+        if (log)
+            LogLine(Printable(req.remote_addr) + " http " + Printable(req.method) + " " + Printable(req.path) + " " +
+                    std::to_string(res.status));
     });
 }
 

@@ -79,6 +79,10 @@ TEST_P(ServerExecutable, ServesUntilSigtermThenExitsCleanly) {
         auto refused = client.Post("/rpc/Zmt02600.rdmTransFisica", {{"Authorization", "Bearer x"}}, ping, "application/json");
         ASSERT_TRUE(refused);
         EXPECT_EQ(refused->status, 401);
+        // A method name that tries to write a line of its own into the log.
+        const std::string forged = R"({"jsonrpc":"2.0","id":2,"method":"Nada\nlinha forjada","params":[]})";
+        ASSERT_TRUE(client.Post("/rpc/Zmt02600.rdmTransFisica", {{"Authorization", "Bearer " + token}}, forged,
+                                "application/json"));
     }
 
     p.terminate();  // SIGTERM
@@ -87,7 +91,9 @@ TEST_P(ServerExecutable, ServesUntilSigtermThenExitsCleanly) {
     EXPECT_EQ(p.exitCode(), 0);
     const QString log = QString::fromUtf8(p.readAllStandardError());
     EXPECT_TRUE(log.contains(QLatin1String("encerrando"))) << log.toStdString();
-    EXPECT_TRUE(log.contains(QLatin1String("rpc rpc.ping"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QLatin1String("127.0.0.1 rpc rpc.ping"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QLatin1String("rpc Nada\\x0alinha forjada"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QLatin1String("\nlinha forjada"))) << log.toStdString();
     EXPECT_FALSE(log.contains(QString::fromStdString(token))) << "the log shows the token";
 }
 

@@ -62,6 +62,10 @@ TEST_P(ServerProtocol, EachMalformedCallGetsItsErrorAndTheServerGoesOn) {
         {"delta row of the wrong size", R"({"jsonrpc":"2.0","id":10,"method":"SetTransFisica","params":[)" + oneRow + "]}", -32602, 10},
         {"delta with an unknown change",
          R"({"jsonrpc":"2.0","id":"x","method":"SetRateio","params":[{"fields":[],"changes":[{"op":"merge"}]}]})", -32602, "x"},
+        // Copying or freeing such an id or argument recursively would overflow the stack.
+        {"values nested without end",
+         R"({"jsonrpc":"2.0","method":"rpc.ping","id":)" + std::string(135000, '[') + std::string(135000, ']') + "}", -32600,
+         nullptr},
     };
     auto client = Raw();
     for (const Case& c : cases) {

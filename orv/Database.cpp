@@ -46,7 +46,9 @@ QSqlDatabase OpenDatabase(const QString& url, const QString& connectionName) {
         if (path.isEmpty()) Fail(QStringLiteral("Caminho do banco SQLite não informado."));
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        // How long a writer waits for another one's lock before it gives up (ERP_SQLITE_BUSY_MS).
+        const int busyMs = qEnvironmentVariableIsSet("ERP_SQLITE_BUSY_MS") ? qEnvironmentVariableIntValue("ERP_SQLITE_BUSY_MS") : 10000;
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs > 0 ? busyMs : 10000));
     } else if (url.startsWith(QStringLiteral("postgresql://")) || url.startsWith(QStringLiteral("postgres://"))) {
         const QUrl u(url);
         if (!u.isValid() || u.host().isEmpty())

@@ -69,6 +69,11 @@ private:
         db.close();
         throw ConnectionLost(commit);
     }
+    // SQLite has one writer at a time: behind a long write (a batch of thousands of assets) the
+    // others give up after the busy timeout, and the clerk can simply try again.
+    if (orv::EngineOf(db) == orv::DbEngine::SQLite &&
+        (error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6")))
+        throw RpcError(kUnavailable, "O banco de dados está ocupado com outra gravação. Tente novamente em instantes.");
     throw std::runtime_error(("SQL: " + error.text()).toStdString());
 }
 

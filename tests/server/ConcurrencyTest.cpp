@@ -6,6 +6,7 @@
 #include "tests/support/Fixture.h"
 
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 #include <algorithm>
 #include <atomic>
@@ -209,6 +210,28 @@ TEST_P(ServerConcurrency, ANewClientIsServedWhileMoreClientsThanThreadsKeepCalli
 }
 
 ERP_INSTANTIATE_ON_ENGINES(ServerConcurrency);
+
+// SQLite has one writer at a time. Behind a long write, reads go on, and another writer gives up
+// after the busy timeout with a message the clerk can act on; nothing of it is kept.
+TEST(ServerSqliteWriter, ReadsGoOnBehindALongWriteAndAnotherWriterIsToldToTryAgain) {
+    qputenv("ERP_SQLITE_BUSY_MS", "300");
+    Harness h("sqlite");
+    qunsetenv("ERP_SQLITE_BUSY_MS");
+    QSqlDatabase writer = h.db();
+    QSqlQuery lock(writer);
+    ASSERT_TRUE(lock.exec("BEGIN IMMEDIATE"));  // the long write, as a batch holds it
+
+    const auto read = h.app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"));
+    EXPECT_TRUE(read.ok) << Why(read);
+    const auto write = h.app().PrxFaixaCapaOperaBem(kEmpresa, QStringLiteral("R"), QStringLiteral("64"));
+    EXPECT_FALSE(write.ok);
+    EXPECT_EQ(write.code, -32011);
+    EXPECT_EQ(write.error, QString::fromUtf8("O banco de dados está ocupado com outra gravação. Tente novamente em instantes."));
+
+    ASSERT_TRUE(lock.exec("COMMIT"));
+    const auto again = h.app().PrxFaixaCapaOperaBem(kEmpresa, QStringLiteral("R"), QStringLiteral("64"));
+    EXPECT_TRUE(again.ok) << Why(again);
+}
 
 }  // namespace
 }  // namespace srvtest

@@ -46,6 +46,7 @@ public:
     // Knows "rpc.ping" from the start: clients check address and token with it on connect.
     Dispatcher();
     void Register(const std::string& name, MethodSpec spec);
+    bool Knows(const std::string& method) const { return methods_.count(method) != 0; }
 
     struct Outcome {
         std::string response;  // JSON text

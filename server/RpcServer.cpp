@@ -71,6 +71,7 @@ namespace {
 // One thread per open connection; finished ones are joined as new connections come.
 class ConnectionThreads : public httplib::TaskQueue {
 public:
+    explicit ConnectionThreads(Metrics& metrics) : metrics_(metrics) {}
     void enqueue(std::function<void()> fn) override {
         std::lock_guard lock(mutex_);
         for (auto it = threads_.begin(); it != threads_.end();) {
@@ -82,8 +83,10 @@ public:
             }
         }
         auto done = std::make_shared<std::atomic<bool>>(false);
-        std::thread thread([fn = std::move(fn), done] {
+        metrics_.ConnectionOpened();
+        std::thread thread([fn = std::move(fn), done, this] {
             fn();
+            metrics_.ConnectionClosed();
             *done = true;
         });
         threads_.push_back({std::move(thread), std::move(done)});
@@ -102,6 +105,7 @@ private:
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
+    Metrics& metrics_;
     std::mutex mutex_;
     std::list<Entry> threads_;
 };
@@ -153,7 +157,7 @@ RpcServer::~RpcServer() { Stop(); }
 void RpcServer::Setup() {
     const int threads = options_.threads > 0 ? options_.threads : 8;
     workers_ = std::make_unique<CallWorkers>(threads);
-    http_->new_task_queue = [] { return new ConnectionThreads; };
+    http_->new_task_queue = [this] { return new ConnectionThreads(metrics_); };
     // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
     // ends after 5 requests.
     http_->set_tcp_nodelay(true);
@@ -170,6 +174,15 @@ void RpcServer::Setup() {
     });
 
     http_->Get("/health", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok\n", "text/plain"); });
+    // For monitoring; it shows call volumes, so it wants the token like a call.
+    http_->Get("/metrics", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!TokenMatches(req.get_header_value("Authorization"), options_.token)) {
+            res.status = 401;
+            res.set_content("acesso não autorizado\n", "text/plain");
+            return;
+        }
+        res.set_content(metrics_.Text(), "text/plain; version=0.0.4");
+    });
 
     const bool log = options_.log;
     http_->Post(kPath, [this, log](const httplib::Request& req, httplib::Response& res) {
@@ -179,11 +192,14 @@ void RpcServer::Setup() {
             res.set_content(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32001,"message":"Acesso não autorizado."}})",
                             "application/json");
             if (log) LogLine(Printable(req.remote_addr) + " rpc - 401 não autorizado");
+            metrics_.Call("outro", 0, -32001);
             return;
         }
         Dispatcher::Outcome out;
         workers_->Run([this, &req, &out] { out = dispatcher_.Dispatch(req.body); });
         res.set_content(out.response, "application/json");
+        metrics_.Call(dispatcher_.Knows(out.method) ? out.method : std::string("outro"),
+                      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), out.errorCode);
         if (log) {
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             char buf[64];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/Metrics.h"
+
 #include "server/Dispatcher.h"
 
 #include <memory>
@@ -42,6 +44,7 @@ public:
     int Start();
     void Stop();
     int Port() const { return port_; }
+    const Metrics& metrics() const { return metrics_; }
 
 private:
     void Setup();
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;
+    Metrics metrics_;
 };
 
 }  // namespace server

@@ -156,6 +156,27 @@ TEST_P(ServerProtocol, AnOversizedBodyIsRefusedAndTheServerGoesOn) {
     ExpectServing(*fresh);
 }
 
+TEST_P(ServerProtocol, MetricsCountCallsByMethodBehindTheToken) {
+    auto client = Raw();
+    ExpectServing(*client);
+    ASSERT_TRUE(client->Post(server::RpcServer::kPath, Bearer(),
+                             R"({"jsonrpc":"2.0","id":1,"method":"Inventado\n{x=\"1\"}","params":[]})", "application/json"));
+    auto refused = client->Get("/metrics");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 401);
+    auto res = client->Get("/metrics", Bearer());
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200);
+    const std::string& text = res->body;
+    EXPECT_NE(text.find("zmt02600_calls_total{method=\"rpc.ping\"} "), std::string::npos) << text;
+    EXPECT_NE(text.find("zmt02600_calls_total{method=\"GetBemAtivo\"} 1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("zmt02600_call_seconds_count{method=\"GetBemAtivo\"} 1\n"), std::string::npos) << text;
+    // A name no method has is counted apart, never written into the text.
+    EXPECT_NE(text.find("zmt02600_call_errors_total{method=\"outro\",code=\"-32601\"} 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Inventado"), std::string::npos);
+    EXPECT_EQ(text.find("zmt02600_open_connections 0\n"), std::string::npos) << text;
+}
+
 TEST_P(ServerProtocol, ADatabaseThatGoesAwayIsReportedAndItsReturnGoesUnnoticed) {
     if (!h().isPostgres()) GTEST_SKIP() << "only a database server can drop its connections";
     ExpectServing(*Raw());

@@ -51,6 +51,24 @@ bool TooDeep(const std::string& body) {
 
 }  // namespace
 
+void Dispatcher::MarkWrites(std::initializer_list<const char*> methods) {
+    for (const char* m : methods) writes_.insert(m);
+}
+
+std::string Dispatcher::MethodOf(const std::string& body) {
+    // Reads and number calls are small; a body this large is a delta, and deltas are writes.
+    if (body.size() > 64 * 1024 || TooDeep(body)) return {};
+    try {
+        const nlohmann::json request = nlohmann::json::parse(body);
+        if (request.is_object()) {
+            const auto it = request.find("method");
+            if (it != request.end() && it->is_string()) return it->get<std::string>();
+        }
+    } catch (const nlohmann::json::exception&) {
+    }
+    return {};
+}
+
 Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
     Outcome out;
     nlohmann::json request;

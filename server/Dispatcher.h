@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,12 @@ public:
     Dispatcher();
     void Register(const std::string& name, MethodSpec spec);
     bool Knows(const std::string& method) const { return methods_.count(method) != 0; }
+    // Methods that write: the transport runs them apart from the reads, so that a writer waiting
+    // for the database's lock never holds up a read.
+    void MarkWrites(std::initializer_list<const char*> methods);
+    bool Writes(const std::string& method) const { return writes_.count(method) != 0; }
+    // The method a request names, read cheaply before it is dispatched (empty when none).
+    static std::string MethodOf(const std::string& body);
 
     struct Outcome {
         std::string response;  // JSON text
@@ -57,6 +65,7 @@ public:
 
 private:
     std::map<std::string, MethodSpec> methods_;
+    std::set<std::string> writes_;
 };
 
 }  // namespace server

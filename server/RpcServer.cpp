@@ -157,6 +157,7 @@ RpcServer::~RpcServer() { Stop(); }
 void RpcServer::Setup() {
     const int threads = options_.threads > 0 ? options_.threads : 8;
     workers_ = std::make_unique<CallWorkers>(threads);
+    writeWorkers_ = std::make_unique<CallWorkers>(threads);
     http_->new_task_queue = [this] { return new ConnectionThreads(metrics_); };
     // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
     // ends after 5 requests.
@@ -196,7 +197,9 @@ void RpcServer::Setup() {
             return;
         }
         Dispatcher::Outcome out;
-        workers_->Run([this, &req, &out] { out = dispatcher_.Dispatch(req.body); });
+        const std::string method = Dispatcher::MethodOf(req.body);
+        CallWorkers& pool = method.empty() || dispatcher_.Writes(method) ? *writeWorkers_ : *workers_;
+        pool.Run([this, &req, &out] { out = dispatcher_.Dispatch(req.body); });
         res.set_content(out.response, "application/json");
         metrics_.Call(dispatcher_.Knows(out.method) ? out.method : std::string("outro"),
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), out.errorCode);

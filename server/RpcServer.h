@@ -51,7 +51,8 @@ private:
 
     const Dispatcher& dispatcher_;
     RpcServerOptions options_;
-    std::unique_ptr<CallWorkers> workers_;
+    std::unique_ptr<CallWorkers> workers_;       // reads
+    std::unique_ptr<CallWorkers> writeWorkers_;  // writes, apart: one waiting for a lock holds up no read
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;

@@ -608,6 +608,8 @@ void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta) {
 // --- method table -----------------------------------------------------------------------------
 
 void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
+    dispatcher.MarkWrites({"PrxCapaOperaBem", "PrxItCapaOperaBem", "PrxFaixaCapaOperaBem", "PrxFaixaItCapaOperaBem",
+                           "SetConfirmar", "SetTransFisica", "SetRateio", "Atualiza_RatBem", "SetCtblBemAtivo"});
     using A = Arg;
     const A S = A::String, J = A::Json;
     auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {

@@ -106,7 +106,7 @@ TEST_P(ServerAuth, APasswordOpensASessionThatEndsByLogoutNewPasswordInactivityOr
     auto here = As(again);
     auto there = As(again, other);
     EXPECT_TRUE(there->AppServer().CarregaAnte(kMesa).ok);
-    EXPECT_TRUE(here->Call("rpc.logout", nlohmann::json::array()).ok);
+    orv::CloseSession({QStringLiteral("127.0.0.1"), h().port()}, again);
     EXPECT_EQ(here->AppServer().CarregaAnte(kMesa).code, -32001);
     h().AdvanceClock(5);
     EXPECT_EQ(there->AppServer().CarregaAnte(kMesa).code, -32001);

@@ -44,8 +44,8 @@ void Admit(const std::string& method, Access access, const Caller& caller) {
     if (caller.kind == Caller::Kind::Anonymous) throw server::Unauthorized("Acesso não autorizado.");
     if (access == Access::Write && !caller.mayWrite)
         throw RpcError(kForbidden, "Gravação recusada (" + method +
-                                       "): o token de ferramenta só permite consultas. Entre no sistema com "
-                                       "operador e senha para gravar.");
+                                       "): o token de ferramenta só permite consultas neste servidor (iniciado "
+                                       "sem --allow-tool-writes). Entre no sistema com operador e senha para gravar.");
 }
 
 }  // namespace

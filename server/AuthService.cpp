@@ -190,8 +190,11 @@ bool AuthService::Throttled(QSqlDatabase& db, const QString& operador, const std
 }
 
 std::string AuthService::Login(const QString& typed, const QString& senha, const std::string& address) {
-    // No code is longer than the column; a longer one is nobody, counted under its first characters.
-    const QString operador = typed.trimmed().left(12);
+    // No code is longer than the column: a longer one is nobody (its first characters may be
+    // somebody's), and its failures count under those first characters.
+    const QString code = typed.trimmed();
+    const QString operador = code.left(12);
+    const bool fits = code.size() <= 12;
     const std::string who = "operador " + Printable(operador) + " de " + address;
     QSqlDatabase db = connections_();
     const QDateTime now = Now();
@@ -209,7 +212,7 @@ std::string AuthService::Login(const QString& typed, const QString& senha, const
                                       "  LEFT JOIN SENHAOPERADOR P ON P.CDOPERADOR = O.CDOPERADOR"
                                       " WHERE O.CDOPERADOR = :O"),
                        {{":O", operador}});
-        if (q.next()) {
+        if (q.next() && fits) {
             found = true;
             situacao = Text(q.value(0));
             hash = Text(q.value(1)).toStdString();

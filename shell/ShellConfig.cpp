@@ -77,7 +77,6 @@ ShellConfig ShellConfig::Parse(const QStringList& args, const QString& defaultMo
         else if (a == QLatin1String("--modules")) c.modulesDir = next();
         else if (a == QLatin1String("--open")) c.open = next();
         else if (a == QLatin1String("--script")) c.script = next();
-        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) c.help = true;
         else throw std::invalid_argument(("opção desconhecida: " + a).toStdString());
     }
     if (c.ServerPort() <= 0 && !c.server.isEmpty() && c.server != QLatin1String("127.0.0.1:0"))

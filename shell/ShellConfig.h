@@ -16,7 +16,6 @@ struct ShellConfig {
     QString modulesDir;                                 // --modules / ERP_MODULES
     QString open;                                       // --open / ERP_OPEN
     QString script;                                     // --script / ERP_SCRIPT
-    bool help = false;                                  // --help
 
     // "https://NAME" over TLS, else the plain host name or address.
     QString ServerHost() const;

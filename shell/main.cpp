@@ -43,6 +43,12 @@ QString OperatorName(const QString& code) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt, which needs a display (or a platform) just to start.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::cout << shell::kShellUsage;
+            return 0;
+        }
     orv::PinLocalTimeZone();
     ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
@@ -55,10 +61,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << shell::kShellUsage << "erp-shell: " << e.what() << std::endl;
         return 2;
-    }
-    if (config.help) {
-        std::cout << shell::kShellUsage;
-        return 0;
     }
     const bool scripted = !config.script.isEmpty();
 

@@ -622,9 +622,9 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     using A = Arg;
     const A S = A::String, J = A::Json;
     // What writes (numbers handed out included) needs someone to act in the name of.
-    static const std::set<std::string> writes = {"SetConfirmar",         "SetTransFisica",         "SetRateio",
-                                                 "Atualiza_RatBem",      "SetCtblBemAtivo",        "PrxCapaOperaBem",
-                                                 "PrxItCapaOperaBem",    "PrxFaixaCapaOperaBem",   "PrxFaixaItCapaOperaBem"};
+    static const std::set<std::string> writes = {
+        "SetConfirmar",    "SetTransFisica",    "SetRateio",            "Atualiza_RatBem",       "SetCtblBemAtivo",
+        "PrxCapaOperaBem", "PrxItCapaOperaBem", "PrxFaixaCapaOperaBem", "PrxFaixaItCapaOperaBem"};
     auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {
         dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), handler,
                                              writes.count(name) ? Access::Write : Access::Read});

@@ -16,6 +16,7 @@
 #include "orv/ScriptedHost.h"
 #include "server/Dispatcher.h"
 #include "server/Repository.h"
+#include "server/AuthService.h"
 #include "server/RpcServer.h"
 #include "server/TransFisicaService.h"
 
@@ -246,9 +247,15 @@ int main(int argc, char** argv) {
     server::TransFisicaService service([base] { return server::Repository(orv::ThreadConnection(base)); });
     service.RegisterMethods(dispatcher);
     const std::string token = QString::number(QRandomGenerator::global()->generate64(), 16).toStdString();
-    server::RpcServerOptions options{"127.0.0.1", 0, token, 8};
+    // A tool measuring the server: its token writes as the server allows tools to.
+    server::AuthOptions auth;
+    auth.toolToken = token;
+    auth.allowToolWrites = true;
+    server::AuthService sessions([base] { return orv::ThreadConnection(base); }, auth);
+    sessions.RegisterMethods(dispatcher);
+    server::RpcServerOptions options;
     options.log = false;  // one line per call on standard error would be measured too
-    auto rpc = std::make_unique<server::RpcServer>(dispatcher, options);
+    auto rpc = std::make_unique<server::RpcServer>(dispatcher, sessions, options);
     const int port = rpc->Start();
 
     orv::ScriptedHost host;

@@ -35,12 +35,16 @@ public:
     virtual void ShowBusy(int kind) = 0;
     virtual void HideBusy() = 0;
 
+    // The logged-in operator: the one the server writes in the name of.
     virtual QString Operador() = 0;
     virtual QString NomeOperador() = 0;
     virtual QString WebURL() = 0;
     virtual int WebPort() = 0;
-    // Access token the server connection presents.
+    // Access token the server connection presents: the logged-in operator's session.
     virtual QString AccessToken() = 0;
+    // CA certificates (PEM) the server's certificate is checked against over https; empty: the
+    // system's authorities.
+    virtual QString CaFile() { return {}; }
 
     virtual void AtualizaLocalCache(const QStringList& tables) = 0;
 

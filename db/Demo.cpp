@@ -1,9 +1,11 @@
 #include "db/Demo.h"
 
+#include "db/Credentials.h"
 #include "db/Migrations.h"
 #include "db/Sql.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QVariant>
@@ -672,6 +674,14 @@ void DemoBuilder::writeReferenceData() {
                        kOperators[o].active ? QStringLiteral("A") : QStringLiteral("I")});
     operators.finish();
     summary_.operators = int(operators.rows());
+
+    // Every demo operator, the inactive ones too, has the password the README gives; with one
+    // password for all, one hash serves them all (a hash costs a tenth of a second).
+    const QString hash = QString::fromStdString(HashPassword(kDemoPassword));
+    const QString changed = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    BatchInsert passwords(db_, QStringLiteral("SENHAOPERADOR"), {"CDOPERADOR", "DSHASHSENHA", "DTALTSENHA"});
+    for (std::size_t o = 0; o < std::size(kOperators); ++o) passwords.add({operatorCode(int(o)), hash, changed});
+    passwords.finish();
 
     BatchInsert sectors(db_, QStringLiteral("SETOR"), {"CDSETOR", "CDCENTCUST", "NMSETOR", "SGSETOR", "CDOPERESPBEM"});
     for (std::size_t s = 0; s < std::size(kSectors); ++s)

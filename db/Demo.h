@@ -6,6 +6,9 @@
 
 namespace erpdb {
 
+// The password of every demo operator (README, scripts/run and the demo sessions use it).
+inline const QString kDemoPassword = QStringLiteral("demo1234");
+
 struct DemoOptions {
     int assets = 2000;
     quint32 seed = 1;

@@ -2,6 +2,7 @@
 
 #include "orv/Host.h"
 #include "orv/Routines.h"
+#include "orv/ServerClient.h"
 
 #include <httplib.h>
 
@@ -16,20 +17,11 @@ namespace orv {
 namespace {
 
 using Json = nlohmann::json;
+using detail::Describe;
 
 const QString kCommFailure = QStringLiteral("Falha de comunicação com o servidor de aplicação.");
 
 QString CommError(const QString& cause) { return kCommFailure + QLatin1Char('\n') + cause; }
-
-QString Describe(httplib::Error error) {
-    switch (error) {
-    case httplib::Error::Connection: return QStringLiteral("Não foi possível conectar ao servidor.");
-    case httplib::Error::Read: return QStringLiteral("O servidor não respondeu a tempo ou fechou a conexão.");
-    case httplib::Error::Write: return QStringLiteral("Não foi possível enviar a requisição.");
-    case httplib::Error::ConnectionTimeout: return QStringLiteral("Tempo esgotado ao conectar ao servidor.");
-    default: return QString::fromStdString(httplib::to_string(error));
-    }
-}
 
 // Reads a JSON text into the same document Json::parse builds, in about half its time on the
 // answers that carry a long list (ten thousand rows of fifty fields make five megabytes).
@@ -393,12 +385,8 @@ contracts::IRdmTransFisica& TNetConnection::AppServer() {
 }
 
 bool TNetConnection::Open(QString& error) {
-    auto client = std::make_unique<httplib::Client>(Host.toStdString(), Port);
-    client->set_keep_alive(true);
-    client->set_tcp_nodelay(true);
-    client->set_connection_timeout(5, 0);
-    client->set_read_timeout(TimeoutSeconds, 0);
-    client->set_write_timeout(TimeoutSeconds, 0);
+    const QString caFile = HostInstalled() ? orv::Host().CaFile() : QString();
+    auto client = detail::MakeServerClient({Host, Port, caFile}, TimeoutSeconds);
     token_ = HostInstalled() ? orv::Host().AccessToken().toStdString() : std::string();
     client->set_default_headers({{"Authorization", "Bearer " + token_}});
     // One cheap authorised call proves the address, the server and the token at once.
@@ -409,7 +397,9 @@ bool TNetConnection::Open(QString& error) {
         return false;
     }
     if (res->status == 401) {
-        error = CommError(QStringLiteral("O servidor recusou o token de acesso."));
+        const QString why = detail::ErrorMessage(res->body);
+        error = CommError(QStringLiteral("O servidor recusou o token de acesso.") +
+                          (why.isEmpty() ? QString() : QLatin1Char('\n') + why));
         return false;
     }
     if (res->status != 200) {
@@ -462,8 +452,13 @@ contracts::ServerResult TNetConnection::Call(const std::string& method, Json par
     };
     auto res = client_->send(post);
     if (!res) return contracts::ServerResult::Error(CommError(Describe(res.error())), -32000);
-    if (res->status == 401)
-        return contracts::ServerResult::Error(CommError(QStringLiteral("O servidor recusou o token de acesso.")), -32001);
+    if (res->status == 401) {
+        // An ended or expired session: the server's words tell the clerk to log in again.
+        const QString why = detail::ErrorMessage(body);
+        return contracts::ServerResult::Error(why.isEmpty() ? CommError(QStringLiteral("O servidor recusou o token de acesso."))
+                                                            : why,
+                                              -32001);
+    }
     if (res->status != 200)
         return contracts::ServerResult::Error(CommError(QStringLiteral("Resposta HTTP %1 do servidor.").arg(res->status)),
                                               -32000);

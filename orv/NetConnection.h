@@ -17,8 +17,10 @@ class Client;
 namespace orv {
 
 // Socket connection to an application server's remote data module (JSON-RPC 2.0 over one
-// HTTP/1.1 keep-alive connection with TCP_NODELAY). Host and port are set by BeforeConnect; the
-// access token comes from the host services when the connection opens. Calls are synchronous.
+// HTTP/1.1 keep-alive connection with TCP_NODELAY). Host and port are set by BeforeConnect (a
+// host "https://NAME" asks for TLS, the certificate checked against the host's CaFile); the
+// access token (the operator's session) comes from the host services when the connection
+// opens. Calls are synchronous.
 class TNetConnection {
 public:
     using Json = nlohmann::json;

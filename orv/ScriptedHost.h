@@ -36,6 +36,7 @@ public:
     QString webUrl = QStringLiteral("127.0.0.1");
     int webPort = 0;
     QString token;
+    QString caFile;
 
     std::deque<bool> answers;
     std::deque<Pick> picks;
@@ -64,6 +65,7 @@ public:
     QString WebURL() override { return webUrl; }
     int WebPort() override { return webPort; }
     QString AccessToken() override { return token; }
+    QString CaFile() override { return caFile; }
     void AtualizaLocalCache(const QStringList& tables) override { cacheRefreshes << tables; }
 
     // Unused answers at the end of a session are a fault of the script.

@@ -51,10 +51,6 @@ bool TooDeep(const std::string& body) {
 
 }  // namespace
 
-void Dispatcher::MarkWrites(std::initializer_list<const char*> methods) {
-    for (const char* m : methods) writes_.insert(m);
-}
-
 std::string Dispatcher::MethodOf(const std::string& body) {
     // Reads and number calls are small; a body this large is a delta, and deltas are writes.
     if (body.size() > 64 * 1024 || TooDeep(body)) return {};
@@ -69,7 +65,29 @@ std::string Dispatcher::MethodOf(const std::string& body) {
     return {};
 }
 
-Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
+Dispatcher::Outcome Dispatcher::Unauthorized(const std::string& message) {
+    Outcome out;
+    out.errorCode = kUnauthorized;
+    out.httpStatus = 401;
+    out.response = ErrorResponse(nullptr, kUnauthorized, message).dump();
+    return out;
+}
+
+namespace {
+
+// Whether the caller may run a method; throws the refusal otherwise.
+void Admit(const std::string& method, Access access, const Caller& caller) {
+    if (access == Access::Public) return;
+    if (caller.kind == Caller::Kind::Anonymous) throw server::Unauthorized("Acesso não autorizado.");
+    if (access == Access::Write && !caller.mayWrite)
+        throw RpcError(kForbidden, "Gravação recusada (" + method +
+                                       "): o token de ferramenta só permite consultas neste servidor (iniciado "
+                                       "sem --allow-tool-writes). Entre no sistema com operador e senha para gravar.");
+}
+
+}  // namespace
+
+Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body, const Caller& caller) const {
     Outcome out;
     nlohmann::json request;
     if (TooDeep(body)) {
@@ -93,6 +111,7 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
         const auto it = methods_.find(out.method);
         if (it == methods_.end()) throw RpcError(kMethodNotFound, "Método desconhecido: " + out.method + ".");
         const MethodSpec& spec = it->second;
+        Admit(out.method, spec.access, caller);
 
         // Moved, not copied: a delta may be megabytes.
         nlohmann::json params = request.contains("params") ? std::move(request["params"]) : nlohmann::json::array();
@@ -109,7 +128,7 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
                 throw RpcError(kInvalidParams, "Parâmetros inválidos: argumento " + std::to_string(i + 1) + " de " +
                                                    out.method + " tem tipo errado.");
         }
-        Call call(std::move(params));
+        Call call(std::move(params), caller);
         nlohmann::json value = spec.handler(call);
         nlohmann::json refs;
         if (!spec.refs.empty()) {
@@ -130,6 +149,7 @@ Dispatcher::Outcome Dispatcher::Dispatch(const std::string& body) const {
             out.response = nlohmann::json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump();
         }
     } catch (const RpcError& e) {
+        if (e.code() == kUnauthorized) return Unauthorized(e.what());
         out.errorCode = e.code();
         out.response = ErrorResponse(id, e.code(), e.what()).dump();
     } catch (const std::invalid_argument& e) {

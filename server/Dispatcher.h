@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/Caller.h"
+
 #include <nlohmann/json.hpp>
 
 #include <QString>
@@ -16,7 +18,9 @@ namespace server {
 // The arguments of one call, checked against the method's signature before the handler runs.
 class Call {
 public:
-    explicit Call(nlohmann::json params) : params_(std::move(params)) {}
+    explicit Call(nlohmann::json params, const Caller& who = Caller()) : params_(std::move(params)), who_(who) {}
+    // Who makes the call.
+    const Caller& Who() const { return who_; }
     QString Str(size_t index) const;
     const nlohmann::json& Json(size_t index) const { return params_.at(index); }
     nlohmann::json& Ref(size_t index) { return params_.at(index); }
@@ -31,14 +35,23 @@ public:
 private:
     nlohmann::json params_;
     std::string rawValue_;
+    Caller who_;
 };
 
 enum class Arg { String, Json };
+
+// Who may call a method.
+enum class Access {
+    Public,  // anyone, without a bearer (rpc.login)
+    Read,    // a session or the tools' token
+    Write,   // a session, or the tools' token when the server allows tools to write
+};
 
 struct MethodSpec {
     std::vector<Arg> args;
     std::vector<size_t> refs;  // by-reference arguments, handed back in "refs"
     std::function<nlohmann::json(Call&)> handler;
+    Access access = Access::Read;
 };
 
 // JSON-RPC 2.0 method table: parses a request, checks the arguments, runs the handler and turns
@@ -51,8 +64,10 @@ public:
     bool Knows(const std::string& method) const { return methods_.count(method) != 0; }
     // Methods that write: the transport runs them apart from the reads, so that a writer waiting
     // for the database's lock never holds up a read.
-    void MarkWrites(std::initializer_list<const char*> methods);
-    bool Writes(const std::string& method) const { return writes_.count(method) != 0; }
+    bool Writes(const std::string& method) const {
+        const auto it = methods_.find(method);
+        return it != methods_.end() && it->second.access == Access::Write;
+    }
     // The method a request names, read cheaply before it is dispatched (empty when none).
     static std::string MethodOf(const std::string& body);
 
@@ -60,12 +75,14 @@ public:
         std::string response;  // JSON text
         std::string method;    // for the log; empty when unknown
         int errorCode = 0;     // 0 when ok
+        int httpStatus = 200;  // 401 when the caller lacks a bearer the method needs
     };
-    Outcome Dispatch(const std::string& body) const;
+    Outcome Dispatch(const std::string& body, const Caller& caller) const;
+    // The answer to a request refused before it was read (no valid bearer).
+    static Outcome Unauthorized(const std::string& message);
 
 private:
     std::map<std::string, MethodSpec> methods_;
-    std::set<std::string> writes_;
 };
 
 }  // namespace server

@@ -1,7 +1,11 @@
 #include "server/RpcServer.h"
 
+#include "server/AuthService.h"
+#include "server/RpcError.h"
+
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -135,21 +139,41 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-bool TokenMatches(const std::string& header, const std::string& token) {
-    static const std::string prefix = "Bearer ";
-    if (token.empty() || header.size() != prefix.size() + token.size() || header.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    // Constant-time comparison of the secret part.
-    unsigned char diff = 0;
-    for (size_t i = 0; i < token.size(); ++i) diff |= static_cast<unsigned char>(header[prefix.size() + i] ^ token[i]);
-    return diff == 0;
+std::unique_ptr<httplib::Server> MakeHttp(const RpcServerOptions& options) {
+    if (options.tlsCert.empty() && options.tlsKey.empty()) return std::make_unique<httplib::Server>();
+    if (options.tlsCert.empty() || options.tlsKey.empty())
+        throw std::runtime_error("para HTTPS informe o certificado e a chave privada (--tls-cert e --tls-key).");
+    auto https = std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
+    if (!https->is_valid())
+        throw std::runtime_error("não foi possível carregar o certificado " + options.tlsCert + " e a chave " +
+                                 options.tlsKey + " (arquivos PEM, a chave sem senha e do mesmo certificado).");
+    return https;
+}
+
+Dispatcher::Outcome Failure(int code, const std::string& message) {
+    Dispatcher::Outcome out;
+    out.errorCode = code;
+    out.response =
+        nlohmann::json{{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", code}, {"message", message}}}}.dump();
+    return out;
 }
 
 }  // namespace
 
-RpcServer::RpcServer(const Dispatcher& dispatcher, RpcServerOptions options)
-    : dispatcher_(dispatcher), options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
+RpcServer::RpcServer(const Dispatcher& dispatcher, AuthService& auth, RpcServerOptions options)
+    : dispatcher_(dispatcher), auth_(auth), options_(std::move(options)), http_(MakeHttp(options_)) {
     Setup();
+}
+
+std::string RpcServer::ClientAddress(const std::string& peer, const std::string& forwardedFor) const {
+    const auto& proxies = options_.trustedProxies;
+    if (forwardedFor.empty() || std::find(proxies.begin(), proxies.end(), peer) == proxies.end()) return peer;
+    // The balancer appends the address it saw; earlier ones are whatever the client wrote.
+    const size_t comma = forwardedFor.rfind(',');
+    std::string last = comma == std::string::npos ? forwardedFor : forwardedFor.substr(comma + 1);
+    last.erase(0, last.find_first_not_of(' '));
+    last.erase(last.find_last_not_of(' ') + 1);
+    return last.empty() ? peer : last.substr(0, 64);
 }
 
 RpcServer::~RpcServer() { Stop(); }
@@ -177,7 +201,15 @@ void RpcServer::Setup() {
     http_->Get("/health", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok\n", "text/plain"); });
     // For monitoring; it shows call volumes, so it wants the token like a call.
     http_->Get("/metrics", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!TokenMatches(req.get_header_value("Authorization"), options_.token)) {
+        const std::string authorization = req.get_header_value("Authorization");
+        bool admitted = false;
+        try {
+            admitted = !authorization.empty() &&
+                       auth_.Admit(authorization, ClientAddress(req.remote_addr, req.get_header_value("X-Forwarded-For"))).kind !=
+                           Caller::Kind::Anonymous;
+        } catch (const std::exception&) {
+        }
+        if (!admitted) {
             res.status = 401;
             res.set_content("acesso não autorizado\n", "text/plain");
             return;
@@ -188,18 +220,36 @@ void RpcServer::Setup() {
     const bool log = options_.log;
     http_->Post(kPath, [this, log](const httplib::Request& req, httplib::Response& res) {
         const auto start = std::chrono::steady_clock::now();
-        if (!TokenMatches(req.get_header_value("Authorization"), options_.token)) {
-            res.status = 401;
-            res.set_content(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32001,"message":"Acesso não autorizado."}})",
-                            "application/json");
-            if (log) LogLine(Printable(req.remote_addr) + " rpc - 401 não autorizado");
-            metrics_.Call("outro", 0, -32001);
-            return;
-        }
+        const std::string authorization = req.get_header_value("Authorization");
+        const std::string address = ClientAddress(req.remote_addr, req.get_header_value("X-Forwarded-For"));
         Dispatcher::Outcome out;
-        const std::string method = Dispatcher::MethodOf(req.body);
-        CallWorkers& pool = method.empty() || dispatcher_.Writes(method) ? *writeWorkers_ : *workers_;
-        pool.Run([this, &req, &out] { out = dispatcher_.Dispatch(req.body); });
+        if (authorization.empty() && req.body.size() > kAnonymousBody) {
+            out = Dispatcher::Unauthorized("Acesso não autorizado.");
+        } else {
+            // Who calls is settled before the body is read; a session is looked up in the database,
+            // so on a worker.
+            // Writes wait on workers of their own (see writeWorkers_).
+            const std::string method = Dispatcher::MethodOf(req.body);
+            CallWorkers& pool = method.empty() || dispatcher_.Writes(method) ? *writeWorkers_ : *workers_;
+            pool.Run([this, &authorization, &address, &req, &out] {
+                Caller caller;
+                caller.address = address;
+                try {
+                    if (!authorization.empty()) caller = auth_.Admit(authorization, address);
+                } catch (const server::Unauthorized& e) {
+                    out = Dispatcher::Unauthorized(e.what());
+                    return;
+                } catch (const RpcError& e) {
+                    out = Failure(e.code(), e.what());
+                    return;
+                } catch (const std::exception& e) {
+                    out = Failure(kInternalError, std::string("Erro interno do servidor de aplicação: ") + e.what());
+                    return;
+                }
+                out = dispatcher_.Dispatch(req.body, caller);
+            });
+        }
+        res.status = out.httpStatus;
         res.set_content(out.response, "application/json");
         metrics_.Call(dispatcher_.Knows(out.method) ? out.method : std::string("outro"),
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), out.errorCode);
@@ -207,7 +257,7 @@ void RpcServer::Setup() {
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.2f ms", ms);
-            LogLine(Printable(req.remote_addr) + " rpc " + (out.method.empty() ? std::string("?") : Printable(out.method)) + " " + buf + " " +
+            LogLine(Printable(address) + " rpc " + (out.method.empty() ? std::string("?") : Printable(out.method)) + " " + buf + " " +
                     (out.errorCode == 0 ? std::string("ok") : "erro " + std::to_string(out.errorCode)));
         }
     });

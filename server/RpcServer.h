@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace httplib {
 class Server;
@@ -14,24 +15,34 @@ class Server;
 
 namespace server {
 
+class AuthService;
 class CallWorkers;
 
 struct RpcServerOptions {
     std::string listen = "127.0.0.1";
     int port = 0;  // 0 picks a free port
-    std::string token;
     int threads = 8;
     size_t maxBody = 32u * 1024u * 1024u;
     bool log = true;
+    // HTTPS with this certificate and private key (PEM files) when both are set.
+    std::string tlsCert, tlsKey;
+    // Balancers whose X-Forwarded-For names the client (its last address): failed logins are
+    // counted per client, not per balancer.
+    std::vector<std::string> trustedProxies;
 };
 
-// HTTP/1.1 keep-alive transport: POST /rpc/Zmt02600.rdmTransFisica with a bearer token,
-// GET /health. One log line per request on standard error (never the token).
+// HTTP/1.1 keep-alive transport: POST /rpc/Zmt02600.rdmTransFisica with a bearer token (a
+// session's, or the tools'), GET /health. One log line per request on standard error (never a
+// token nor a password).
 class RpcServer {
 public:
     static constexpr const char* kPath = "/rpc/Zmt02600.rdmTransFisica";
+    // The most a request without a bearer may carry: rpc.login needs little, and nobody
+    // unidentified gets the server to read megabytes.
+    static constexpr size_t kAnonymousBody = 4096;
 
-    RpcServer(const Dispatcher& dispatcher, RpcServerOptions options);
+    // Throws std::runtime_error (Portuguese) when the certificate or the key cannot be loaded.
+    RpcServer(const Dispatcher& dispatcher, AuthService& auth, RpcServerOptions options);
     ~RpcServer();
     RpcServer(const RpcServer&) = delete;
     RpcServer& operator=(const RpcServer&) = delete;
@@ -49,7 +60,10 @@ public:
 private:
     void Setup();
 
+    std::string ClientAddress(const std::string& peer, const std::string& forwardedFor) const;
+
     const Dispatcher& dispatcher_;
+    AuthService& auth_;
     RpcServerOptions options_;
     std::unique_ptr<CallWorkers> workers_;       // reads
     std::unique_ptr<CallWorkers> writeWorkers_;  // writes, apart: one waiting for a lock holds up no read

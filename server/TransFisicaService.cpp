@@ -138,6 +138,34 @@ void CheckClassification(Repository& repo, const QString& empresa, const DeltaRo
 
 QDate DateOnly(const QVariant& v) { return v.isValid() ? v.toDateTime().date() : QDate(); }
 
+// Puts the acting operator into the operator fields of the delta's inserts (`onInsert`) and
+// updates (`onUpdate`), adding the fields a delta lacks. Without an operator (a tool allowed to
+// write) the delta stands as sent.
+void StampOperator(orv::ParsedDelta& d, const QString& operador, std::initializer_list<const char*> onInsert,
+                   std::initializer_list<const char*> onUpdate) {
+    if (operador.isEmpty()) return;
+    auto indexOf = [&d](const char* name) {
+        const QString field = QString::fromLatin1(name);
+        if (const int i = d.IndexOf(field); i >= 0) return static_cast<size_t>(i);
+        d.fields.push_back({field, orv::FieldType::String, 12});
+        d.byName.insert(field, static_cast<int>(d.fields.size() - 1));
+        for (orv::DeltaChange& change : d.changes) {
+            if (!change.oldRow.empty()) change.oldRow.emplace_back();
+            if (!change.newRow.empty()) change.newRow.emplace_back();
+        }
+        return d.fields.size() - 1;
+    };
+    std::vector<size_t> inserted, updated;
+    for (const char* name : onInsert) inserted.push_back(indexOf(name));
+    for (const char* name : onUpdate) updated.push_back(indexOf(name));
+    for (orv::DeltaChange& change : d.changes) {
+        if (change.op == orv::DeltaChange::Insert)
+            for (size_t i : inserted) change.newRow[i] = operador;
+        else if (change.op == orv::DeltaChange::Update)
+            for (size_t i : updated) change.newRow[i] = operador;
+    }
+}
+
 // An asset's transfer that is no longer its last one is never changed nor deleted.
 StoredTransfer RequireLast(Repository& repo, const TransferKey& key, const char* refusal) {
     const auto stored = repo.FindTransfer(key);
@@ -301,8 +329,10 @@ QString TransFisicaService::PrxFaixaItCapaOperaBem(const QString& empresa, const
 
 // --- transfers --------------------------------------------------------------------------------
 
-void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet& delta) {
-    const orv::ParsedDelta d = orv::ParseDelta(delta);
+void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet& delta, const Caller& who) {
+    orv::ParsedDelta d = orv::ParseDelta(delta);
+    StampOperator(d, who.Stamp(), {"CDOPEINCCAPA", "CDOPEATUCAPA", "CDOPEINCITCAPA", "CDOPEATUITCAPA"},
+                  {"CDOPEATUCAPA", "CDOPEATUITCAPA"});
     const QDateTime now = QDateTime::currentDateTime();
     CheckSizes(repo, d, {"CAPAOPERABEM", "ITCAPAOPERABEM"});
     // Every asset the delta moves is locked first, in code order, so two batches touching the
@@ -437,15 +467,15 @@ void TransFisicaService::ApplyTransferDelta(Repository& repo, const orv::Packet&
     }
 }
 
-void TransFisicaService::SetConfirmar(const orv::Packet& delta) {
+void TransFisicaService::SetConfirmar(const orv::Packet& delta, const Caller& who) {
     if (delta.is_null()) return;
     Repository repo = repositories_();
     Transaction tx(repo.Db());
-    ApplyTransferDelta(repo, delta);
+    ApplyTransferDelta(repo, delta, who);
     tx.Commit();
 }
 
-void TransFisicaService::SetTransFisica(const orv::Packet& delta) { SetConfirmar(delta); }
+void TransFisicaService::SetTransFisica(const orv::Packet& delta, const Caller& who) { SetConfirmar(delta, who); }
 
 // --- apportionment ----------------------------------------------------------------------------
 
@@ -556,9 +586,10 @@ void TransFisicaService::Atualiza_RatBem(const orv::Packet& packet) {
 
 // --- accounting parameters --------------------------------------------------------------------
 
-void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta) {
+void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta, const Caller& who) {
     if (delta.is_null()) return;
-    const orv::ParsedDelta d = orv::ParseDelta(delta);
+    orv::ParsedDelta d = orv::ParseDelta(delta);
+    StampOperator(d, who.Stamp(), {"CDOPEINCCTBLBEM", "CDOPEATUCTBLBEM"}, {"CDOPEATUCTBLBEM"});
     Repository repo = repositories_();
     Transaction tx(repo.Db());
     CheckSizes(repo, d, {"CTBLBEMATIVO"});
@@ -608,14 +639,16 @@ void TransFisicaService::SetCtblBemAtivo(const orv::Packet& delta) {
 // --- method table -----------------------------------------------------------------------------
 
 void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
-    dispatcher.MarkWrites({"PrxCapaOperaBem", "PrxItCapaOperaBem", "PrxFaixaCapaOperaBem", "PrxFaixaItCapaOperaBem",
-                           "SetConfirmar", "SetTransFisica", "SetRateio", "Atualiza_RatBem", "SetCtblBemAtivo"});
     using A = Arg;
     const A S = A::String, J = A::Json;
+    // What writes (numbers handed out included) needs someone to act in the name of.
+    static const std::set<std::string> writes = {
+        "SetConfirmar",    "SetTransFisica",    "SetRateio",            "Atualiza_RatBem",       "SetCtblBemAtivo",
+        "PrxCapaOperaBem", "PrxItCapaOperaBem", "PrxFaixaCapaOperaBem", "PrxFaixaItCapaOperaBem"};
     auto reg = [&](const char* name, std::vector<Arg> args, std::vector<size_t> refs, auto handler) {
-        dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs), [handler](Call& c) {
-                                                 return OnLiveConnection([&] { return handler(c); });
-                                             }});
+        dispatcher.Register(name, MethodSpec{std::move(args), std::move(refs),
+                                             [handler](Call& c) { return OnLiveConnection([&] { return handler(c); }); },
+                                             writes.count(name) ? Access::Write : Access::Read});
     };
     // The long lists come written by the database.
     reg("GetBemAtivo", {S, S, S}, {}, [this](Call& c) {
@@ -642,11 +675,11 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     reg("PrxFaixaItCapaOperaBem", {S, S, S}, {},
         [this](Call& c) { return Trimmed(PrxFaixaItCapaOperaBem(c.Str(0), c.Str(1), c.Str(2))); });
     reg("SetConfirmar", {J, A::Json}, {0, 1}, [this](Call& c) {
-        SetConfirmar(c.Json(0));
+        SetConfirmar(c.Json(0), c.Who());
         return nlohmann::json(true);
     });
     reg("SetTransFisica", {J}, {}, [this](Call& c) {
-        SetTransFisica(c.Json(0));
+        SetTransFisica(c.Json(0), c.Who());
         return nlohmann::json(true);
     });
 
@@ -690,7 +723,7 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
         return r.AccountCheck(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed());
     }));
     reg("SetCtblBemAtivo", {J}, {}, [this](Call& c) {
-        SetCtblBemAtivo(c.Json(0));
+        SetCtblBemAtivo(c.Json(0), c.Who());
         return nlohmann::json(true);
     });
     reg("GetVDSerie", {S, S}, {},

@@ -38,14 +38,16 @@ public:
     // A run of `quantidade` consecutive numbers at once (for batches); gives the first.
     QString PrxFaixaCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& quantidade);
     QString PrxFaixaItCapaOperaBem(const QString& empresa, const QString& simulacao, const QString& quantidade);
-    void SetConfirmar(const orv::Packet& delta);
-    void SetTransFisica(const orv::Packet& delta);
+    // Writes act in the name of `who`: a session's operator goes into the operator fields of what
+    // they insert (creating and changing) and update (changing), whatever the delta says.
+    void SetConfirmar(const orv::Packet& delta, const Caller& who);
+    void SetTransFisica(const orv::Packet& delta, const Caller& who);
     void SetRateio(const orv::Packet& delta);
     void Atualiza_RatBem(const orv::Packet& packet);
-    void SetCtblBemAtivo(const orv::Packet& delta);
+    void SetCtblBemAtivo(const orv::Packet& delta, const Caller& who);
 
 private:
-    void ApplyTransferDelta(Repository& repo, const orv::Packet& delta);
+    void ApplyTransferDelta(Repository& repo, const orv::Packet& delta, const Caller& who);
     QString HandOut(const QString& empresa, const QString& simulacao, const QString& name);
     QString HandOutRun(const QString& empresa, const QString& simulacao, const QString& name, const QString& quantidade);
 

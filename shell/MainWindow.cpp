@@ -29,8 +29,12 @@ MainWindow::MainWindow(QString modulesDir, QString operatorName, QWidget* parent
     auto* welcome = new QLabel(QStringLiteral("Escolha uma rotina no menu Patrimônio."), this);
     welcome->setAlignment(Qt::AlignCenter);
     setCentralWidget(welcome);
-    statusBar()->showMessage(QStringLiteral("Operador: %1").arg(operatorName));
+    SetOperator(operatorName);
     resize(1000, 700);
+}
+
+void MainWindow::SetOperator(const QString& operatorName) {
+    statusBar()->showMessage(QStringLiteral("Operador: %1").arg(operatorName));
 }
 
 MainWindow::~MainWindow() = default;

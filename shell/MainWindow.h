@@ -20,6 +20,8 @@ public:
     bool OpenModule(const QString& code, QString* error = nullptr);
     // Unloads every module (their screens must be closed).
     void UnloadModules();
+    // The operator the status bar names, once logged in.
+    void SetOperator(const QString& operatorName);
 
 private:
     QString modulesDir_;

@@ -216,13 +216,15 @@ QString NameOf(QObject* object) {
 // opens a modal dialog (exec) leaves the script running inside the dialog's own loop.
 class Session : public QObject {
 public:
-    Session(QList<ScriptLine> lines, QString folder, MainWindow& main, SessionHost& host, std::ostream& out)
+    Session(QList<ScriptLine> lines, QString folder, MainWindow& main, SessionHost& host, std::ostream& out,
+            LoginStep login)
         : lines_(std::move(lines)),
           status_(static_cast<size_t>(lines_.size()), Status::Pending),
           folder_(std::move(folder)),
           main_(main),
           host_(host),
-          out_(out) {}
+          out_(out),
+          login_(std::move(login)) {}
 
     int Run() {
         g_previousHandler = qInstallMessageHandler(QuietInputWarnings);
@@ -237,7 +239,10 @@ public:
             suppressed_ << text;
         };
 
-        Start();
+        if (login_)
+            LogIn();
+        else
+            Start();
         PostStep();
         loop_.exec();
 
@@ -292,6 +297,30 @@ private:
         QWidget* first = ActiveScreen();
         Activate(first ? first : &main_);
         Settle();
+    }
+
+    // The login dialog comes first, as the shell shows it before the menu; the script's first
+    // lines run inside it, as inside any dialog a command opened.
+    void LogIn() {
+        Frame frame;
+        frame.id = ++lastFrameId_;
+        frame.line = kBeforeFirstLine;
+        frame.modalAtStart = QApplication::activeModalWidget();
+        frames_.push_back(&frame);
+        bool in = false;
+        try {
+            in = login_();
+        } catch (const std::exception& e) {
+            unexpected_ << QString::fromUtf8(e.what());
+        }
+        frames_.pop_back();
+        // The script went on in the dialog and waits for the menu, whatever step it had queued.
+        CancelStep();
+        if (in) {
+            Start();
+            return;
+        }
+        for (; next_ < lines_.size(); ++next_) Fail(next_, QStringLiteral("o operador não entrou no sistema"));
     }
 
     void PostStep() {
@@ -439,6 +468,7 @@ private:
     // --- results ----------------------------------------------------------------------------------
 
     void Pass(int index) {
+        if (index == kBeforeFirstLine) return;
         if (status_[static_cast<size_t>(index)] != Status::Failed) status_[static_cast<size_t>(index)] = Status::Passed;
     }
 
@@ -455,6 +485,12 @@ private:
         if (!failure.isEmpty()) reasons << failure;
         reasons << unexpected_;
         unexpected_.clear();
+        if (index == kBeforeFirstLine && !reasons.isEmpty()) {
+            out_ << QStringLiteral("início do roteiro: %1").arg(reasons.join(QStringLiteral("; "))).toStdString()
+                 << std::endl;
+            ++outsideFailures_;
+            return;
+        }
         if (reasons.isEmpty())
             Pass(index);
         else
@@ -1008,12 +1044,16 @@ private:
         return text == expected ? QString() : Mismatch(Quoted(expected), Quoted(text));
     }
 
+    // The line of what runs before the script's first one: the login dialog.
+    static constexpr int kBeforeFirstLine = -1;
+
     QList<ScriptLine> lines_;
     std::vector<Status> status_;
     QString folder_;
     MainWindow& main_;
     SessionHost& host_;
     std::ostream& out_;
+    LoginStep login_;
     QEventLoop loop_;
 
     int next_ = 0;
@@ -1035,11 +1075,11 @@ private:
 
 }  // namespace
 
-int RunScript(const QString& path, MainWindow& window, ShellHost& settings) {
-    return RunScript(path, window, settings, std::cout);
+int RunScript(const QString& path, MainWindow& window, ShellHost& settings, const LoginStep& login) {
+    return RunScript(path, window, settings, std::cout, login);
 }
 
-int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std::ostream& out) {
+int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std::ostream& out, const LoginStep& login) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         out << QStringLiteral("não foi possível ler o roteiro %1").arg(path).toStdString() << std::endl;
@@ -1053,11 +1093,22 @@ int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std:
     host.webUrl = settings.webUrl;
     host.webPort = settings.webPort;
     host.token = settings.token;
+    host.caFile = settings.caFile;
     host.mainWindow = settings.mainWindow ? settings.mainWindow : &window;
     orv::InstallHost(&host);
     int result = 1;
     {
-        Session session(std::move(lines), QFileInfo(path).absolutePath(), window, host, out);
+        // Whom the login lets in is the session's operator from then on.
+        LoginStep loginStep;
+        if (login)
+            loginStep = [&] {
+                if (!login()) return false;
+                host.operador = settings.operador;
+                host.nomeOperador = settings.nomeOperador;
+                host.token = settings.token;
+                return true;
+            };
+        Session session(std::move(lines), QFileInfo(path).absolutePath(), window, host, out, loginStep);
         result = session.Run();
     }
     orv::InstallHost(nullptr);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <iosfwd>
 
 namespace shell {
@@ -48,8 +49,20 @@ class ShellHost;
 //   expect list "A|B|..."        the rows the last pick list offered (first visible column)
 //   expect sql "SELECT ..." "VALUE"     first column of the first row on the shared connection,
 //                                as QVariant::toString gives it (null as empty text)
-int RunScript(const QString& path, MainWindow& window, ShellHost& settings);
+//
+// With a login step (the shell was given no password file) the login dialog opens first and the
+// script's first lines run in it, as in any dialog: type edtOperador and edtSenha, then
+// key edtSenha Enter or click btnEntrar; a refusal shows in lblMensagem and the dialog stays
+// (click btnCancelar gives up). The menu comes once the operator is in; a script that ends with
+// the dialog open closes it, and lines left once it closed without a login fail.
+//
+// Shows the login dialog and waits in it; true once the operator is in (the settings then carry
+// the operator and the session).
+using LoginStep = std::function<bool()>;
+
+int RunScript(const QString& path, MainWindow& window, ShellHost& settings, const LoginStep& login = {});
 // The same, printing to `out` instead of standard output.
-int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std::ostream& out);
+int RunScript(const QString& path, MainWindow& window, ShellHost& settings, std::ostream& out,
+              const LoginStep& login = {});
 
 }  // namespace shell

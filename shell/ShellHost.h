@@ -15,10 +15,10 @@ class QWidget;
 namespace shell {
 
 // The shell's host services: Qt message boxes and pick lists, a wait cursor with a small
-// overlay as the busy animation, the logged-in operator and the server's address.
+// overlay as the busy animation, the logged-in operator, the server's address and the session.
 class ShellHost : public contracts::IHostServices {
 public:
-    QString operador, nomeOperador, webUrl = QStringLiteral("127.0.0.1"), token;
+    QString operador, nomeOperador, webUrl = QStringLiteral("127.0.0.1"), token, caFile;
     int webPort = 0;
 
     void ShowMessage(const QString& text) override;
@@ -32,6 +32,7 @@ public:
     QString WebURL() override { return webUrl; }
     int WebPort() override { return webPort; }
     QString AccessToken() override { return token; }
+    QString CaFile() override { return caFile; }
     // Screens read the shared database directly, so there is no local copy to refresh.
     void AtualizaLocalCache(const QStringList&) override {}
     QObject* MainWindow() override { return mainWindow; }

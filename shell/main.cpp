@@ -5,6 +5,8 @@
 #include "orv/Format.h"
 #include "orv/Host.h"
 #include "orv/ScriptedHost.h"
+#include "orv/ServerSession.h"
+#include "shell/LoginDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/ScriptRunner.h"
 #include "shell/ShellConfig.h"
@@ -13,7 +15,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QMessageBox>
 #include <QSqlQuery>
 
@@ -31,9 +32,23 @@ void ChoosePlatform(int argc, char** argv) {
     if (scripted && !display && !std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// The name the status bar shows; the code itself when the name cannot be read.
+QString OperatorName(const QString& code) {
+    QSqlQuery q(orv::SharedConnection());
+    q.prepare(QStringLiteral("SELECT NMOPERADOR FROM OPERADOR WHERE CDOPERADOR = :C"));
+    q.bindValue(QStringLiteral(":C"), code);
+    return q.exec() && q.next() ? q.value(0).toString() : code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt, which needs a display (or a platform) just to start.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::cout << shell::kShellUsage;
+            return 0;
+        }
     orv::PinLocalTimeZone();
     ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
@@ -58,47 +73,61 @@ int main(int argc, char** argv) {
         return 1;
     };
 
-    QString operatorName;
     try {
         QSqlDatabase db = orv::OpenDatabase(config.db, orv::SharedConnectionName());
         erpdb::Migrate(db);
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT NMOPERADOR FROM OPERADOR WHERE CDOPERADOR = :C"));
-        q.bindValue(QStringLiteral(":C"), config.operatorCode);
-        if (config.operatorCode.isEmpty() || !q.exec() || !q.next())
-            return fatal(QStringLiteral("Operador \"%1\" não cadastrado. Informe --operator com um código de OPERADOR.")
-                             .arg(config.operatorCode));
-        operatorName = q.value(0).toString();
     } catch (const std::exception& e) {
         return fatal(QString::fromUtf8(e.what()));
     }
 
-    QString token;
-    if (!config.tokenFile.isEmpty()) {
-        QFile f(config.tokenFile);
-        if (!f.open(QIODevice::ReadOnly))
-            return fatal(QStringLiteral("Não foi possível ler o arquivo de token %1.").arg(config.tokenFile));
-        token = QString::fromUtf8(f.readAll()).trimmed();
-    }
-
-    shell::MainWindow window(config.modulesDir, operatorName);
+    shell::MainWindow window(config.modulesDir, QString());
     shell::ShellHost host;
-    host.operador = config.operatorCode;
-    host.nomeOperador = operatorName;
     host.webUrl = config.ServerHost();
     host.webPort = config.ServerPort();
-    host.token = token;
+    host.caFile = config.caFile;
     host.mainWindow = &window;
+    const orv::ServerEndpoint server{host.webUrl, host.webPort, host.caFile};
+
+    // Opens the operator's session: the modules' calls carry it and the server writes in the
+    // operator's name. Gives the text to show when it could not.
+    auto login = [&](const QString& operador, const QString& senha) -> QString {
+        const orv::LoginResult result = orv::OpenSession(server, operador, senha);
+        if (!result.ok()) return result.error;
+        host.operador = operador;
+        host.nomeOperador = OperatorName(operador);
+        host.token = result.token;
+        window.SetOperator(host.nomeOperador);
+        return {};
+    };
+    auto loginDialog = [&] {
+        shell::LoginDialog dialog(login, config.operatorCode);
+        return dialog.exec() == QDialog::Accepted;
+    };
+
+    bool loggedIn = false;
+    if (!config.passwordFile.isEmpty()) {
+        QString why;
+        try {
+            why = login(config.operatorCode, shell::ReadPasswordFile(config.passwordFile));
+        } catch (const std::exception& e) {
+            why = QString::fromUtf8(e.what());
+        }
+        if (!why.isEmpty())
+            return fatal(QStringLiteral("Não foi possível entrar como %1: %2").arg(config.operatorCode, why));
+        loggedIn = true;
+    }
 
     int result = 0;
     if (scripted) {
-        result = shell::RunScript(config.script, window, host);
-    } else {
+        result = shell::RunScript(config.script, window, host, loggedIn ? shell::LoginStep() : shell::LoginStep(loginDialog));
+    } else if (loggedIn || loginDialog()) {
         orv::InstallHost(&host);
         window.show();
         if (!config.open.isEmpty()) window.OpenModule(config.open);
         result = app.exec();
     }
     orv::InstallHost(nullptr);
+    // The session ends with the shell rather than lingering until it expires.
+    orv::CloseSession(server, host.token);
     return result;
 }

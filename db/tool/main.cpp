@@ -1,7 +1,9 @@
-// erp-db: creates/updates the ERP schema and fills a demo database.
+// erp-db: creates/updates the ERP schema, fills a demo database and sets operators' passwords.
 //   erp-db migrate --db URL
 //   erp-db demo --db URL [--assets N] [--seed S]
+//   erp-db passwd --db URL OPERADOR
 
+#include "db/Credentials.h"
 #include "db/Demo.h"
 #include "db/Migrations.h"
 #include "orv/Database.h"
@@ -11,8 +13,13 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <iostream>
 #include <map>
 #include <stdexcept>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,7 +27,10 @@ const QString kUsage = QStringLiteral(
     "Uso:\n"
     "  erp-db migrate --db URL\n"
     "  erp-db demo --db URL [--assets N] [--seed S]\n"
-    "URL: sqlite:CAMINHO ou postgresql://usuario@host:porta/banco\n");
+    "  erp-db passwd --db URL OPERADOR\n"
+    "URL: sqlite:CAMINHO ou postgresql://usuario@host:porta/banco\n"
+    "passwd define a senha do operador (ativo ou não) e encerra as sessões dele: lida do terminal\n"
+    "sem eco, ou uma linha da entrada padrão quando ela não é um terminal; nunca da linha de comando.\n");
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -33,11 +43,17 @@ void Print(std::FILE* stream, const QString& text) {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
 }
 
-// Accepts "--name value" and "--name=value"; only the options the command knows.
-std::map<QString, QString> ParseOptions(const QStringList& args, const QStringList& known) {
+// Accepts "--name value" and "--name=value"; only the options the command knows. Arguments that
+// are not options go to `positional` when the command takes them.
+std::map<QString, QString> ParseOptions(const QStringList& args, const QStringList& known,
+                                        QStringList* positional = nullptr) {
     std::map<QString, QString> options;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString name = args[i];
+        if (positional && !name.startsWith(QLatin1String("--"))) {
+            *positional << name;
+            continue;
+        }
         QString value;
         const qsizetype equals = name.indexOf(QLatin1Char('='));
         if (equals > 0) {
@@ -64,6 +80,31 @@ qint64 NumberOption(const std::map<QString, QString>& options, const QString& na
     return value;
 }
 
+// The new password: typed on the terminal without echo, or the first line of standard input
+// (its line end stripped) when a script or another program gives it.
+QString ReadPassword(const QString& operador) {
+    std::string line;
+    if (isatty(STDIN_FILENO)) {
+        Print(stderr, QStringLiteral("Nova senha do operador %1: ").arg(operador));
+        std::fflush(stderr);
+        termios saved{};
+        const bool quiet = tcgetattr(STDIN_FILENO, &saved) == 0;
+        if (quiet) {
+            termios silent = saved;
+            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+        }
+        const bool read = static_cast<bool>(std::getline(std::cin, line));
+        if (quiet) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        Print(stderr, QStringLiteral("\n"));
+        if (!read) throw std::runtime_error("Nenhuma senha foi digitada.");
+    } else if (!std::getline(std::cin, line) && line.empty()) {
+        throw std::runtime_error("Nenhuma senha recebida na entrada padrão.");
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return QString::fromStdString(line);
+}
+
 int Run(const QStringList& args) {
     if (args.size() < 2 || args[1] == QStringLiteral("--help") || args[1] == QStringLiteral("-h")) {
         if (args.size() < 2) BadUsage(QStringLiteral("Informe o comando."));
@@ -72,10 +113,14 @@ int Run(const QStringList& args) {
     }
     const QString command = args[1];
     QStringList known{QStringLiteral("--db")};
+    const bool passwd = command == QStringLiteral("passwd");
     if (command == QStringLiteral("demo")) known << QStringLiteral("--assets") << QStringLiteral("--seed");
-    else if (command != QStringLiteral("migrate")) BadUsage(QStringLiteral("Comando desconhecido: %1.").arg(command));
+    else if (command != QStringLiteral("migrate") && !passwd)
+        BadUsage(QStringLiteral("Comando desconhecido: %1.").arg(command));
 
-    const auto options = ParseOptions(args.mid(2), known);
+    QStringList positional;
+    const auto options = ParseOptions(args.mid(2), known, passwd ? &positional : nullptr);
+    if (passwd && positional.size() != 1) BadUsage(QStringLiteral("Informe um operador: erp-db passwd --db URL OPERADOR."));
     const auto db = options.find(QStringLiteral("--db"));
     if (db == options.end() || db->second.isEmpty()) BadUsage(QStringLiteral("Informe o banco de dados com --db URL."));
 
@@ -93,6 +138,11 @@ int Run(const QStringList& args) {
             line = after == before
                        ? QStringLiteral("Banco de dados já está na versão %1.").arg(after)
                        : QStringLiteral("Banco de dados atualizado da versão %1 para a %2.").arg(before).arg(after);
+        } else if (passwd) {
+            erpdb::Migrate(database);
+            const QString operador = positional.constFirst();
+            erpdb::SetPassword(database, operador, ReadPassword(operador));
+            line = QStringLiteral("Senha do operador %1 definida; as sessões abertas dele foram encerradas.").arg(operador);
         } else {
             line = erpdb::GenerateDemo(database, demo).toString();
         }

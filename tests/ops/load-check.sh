@@ -11,7 +11,7 @@ db=sqlite:$work/erp.db
 "$bin/erp-db" migrate --db "$db" >/dev/null
 "$bin/erp-db" demo --db "$db" --assets 300 >/dev/null
 head -c 16 /dev/urandom | od -An -tx1 | tr -d ' \n' >"$work/token"
-"$bin/zmt02600-server" --db "$db" --token-file "$work/token" --port 0 --threads 4 >"$work/out" 2>"$work/err" &
+"$bin/zmt02600-server" --db "$db" --token-file "$work/token" --allow-tool-writes --port 0 --threads 4 >"$work/out" 2>"$work/err" &
 pid=$!
 for _ in $(seq 1 100); do grep -q '^listening on' "$work/out" && break; sleep 0.1; done
 port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/out")

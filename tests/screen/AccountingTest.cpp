@@ -93,12 +93,14 @@ TEST(Accounting, RowTypedIntoAnEmptyGridIsCheckedNormalisedAndSaved) {
     EXPECT_TRUE(f.sbtAlterar->isEnabled());
     EXPECT_TRUE(f.sbtExcluir->isEnabled());
 
-    // An edit changes only the operator of the last change.
-    h.host().operador = fx::kMaria;
+    // An edit changes only the operator of the last change: a row Maria made stays hers, and
+    // the clerk logged in at the screen is the one who changed it.
+    h.Sql("UPDATE CTBLBEMATIVO SET CDOPEINCCTBLBEM = '000000000002', CDOPEATUCTBLBEM = '000000000002'"
+          " WHERE CDBEMATIVO = '0000000005'");
     h.Cell(g, 0, kHist, "2");
     h.Click(f.sbtConfirmar);
     ASSERT_EQ(h.TakeMessages(), QStringList());
-    EXPECT_EQ(Stored(h, "0000000005"), "01|000001|42110001|0002|000000000001|000000000002");
+    EXPECT_EQ(Stored(h, "0000000005"), "01|000001|42110001|0002|000000000002|000000000001");
 
     // A delete is saved at once too; with no row left there is nothing to change.
     h.host().answers.push_back(true);

@@ -1,7 +1,9 @@
 #include "tests/screen/ScreenHarness.h"
 
 #include "orv/Database.h"
+#include "db/Credentials.h"
 #include "orv/Host.h"
+#include "orv/ServerSession.h"
 #include "orv/widgets/DBGrid.h"
 #include "orv/widgets/FocusManager.h"
 #include "orv/widgets/PageControl.h"
@@ -23,8 +25,6 @@ using erptest::InsertRow;
 using erptest::InsertRows;
 
 namespace {
-
-const std::string kToken = "token-de-teste";
 
 QVariantMap Transfer(const char* capa, const char* bem, const char* date, QStringList ante, QStringList novo) {
     return {{"CDEMPRESA", "01"},      {"NRSEQCAPAOPEBEM", capa}, {"NRSEQITCAPAOPE", capa},
@@ -55,16 +55,24 @@ ScreenHarness::ScreenHarness(const QString& engine) {
     dispatcher_ = std::make_unique<server::Dispatcher>();
     service_ = std::make_unique<server::TransFisicaService>([base] { return server::Repository(server::CallConnection(base)); });
     service_->RegisterMethods(*dispatcher_);
+    server::AuthOptions auth;
+    const erpdb::HashCost cheap = erpdb::HashCost::Cheapest();  // as cheap as the fixture's hashes
+    auth.dummyOps = cheap.ops;
+    auth.dummyMemory = cheap.memory;
+    auth_ = std::make_unique<server::AuthService>([base] { return orv::ThreadConnection(base); }, auth);
+    auth_->RegisterMethods(*dispatcher_);
     server::RpcServerOptions options;
-    options.token = kToken;
     options.threads = 2;
     options.log = false;
-    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, options);
+    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, *auth_, options);
     port_ = rpc_->Start();
 
+    // The clerk at the screen is the host's operator, logged in as the shell does.
     host_.webUrl = QStringLiteral("127.0.0.1");
     host_.webPort = port_;
-    host_.token = QString::fromStdString(kToken);
+    const orv::LoginResult login = orv::OpenSession({host_.webUrl, port_}, host_.operador, erptest::kTestPassword);
+    if (!login.ok()) throw std::runtime_error("login: " + login.error.toStdString());
+    host_.token = login.token;
     orv::InstallHost(&host_);
     IniProc();
     if (!FrmTransferenciaFisica) throw std::runtime_error("a tela não foi criada: " + host_.messages.join(" | ").toStdString());
@@ -96,10 +104,9 @@ void ScreenHarness::RestartServer() {
     rpc_->Stop();
     server::RpcServerOptions options;
     options.port = port_;
-    options.token = kToken;
     options.threads = 2;
     options.log = false;
-    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, options);
+    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, *auth_, options);
     if (rpc_->Start() != port_) throw std::runtime_error("o servidor não voltou na mesma porta");
 }
 
@@ -262,6 +269,7 @@ void ScreenHarness::InsertFixture() {
                                {{"CDOPERADOR", "000000000002"}, {"NMOPERADOR", "Maria Souza"}, {"IDOPERATIVO", "A"}},
                                {{"CDOPERADOR", "000000000003"}, {"NMOPERADOR", "João Lima"}, {"IDOPERATIVO", "A"}},
                                {{"CDOPERADOR", "000000000009"}, {"NMOPERADOR", "Paulo Santos"}, {"IDOPERATIVO", "I"}}});
+    erptest::GivePasswords(d, {fx::kAdmin, fx::kMaria, fx::kJoao});
     InsertRows(d, "SETOR", {{{"CDSETOR", "0001"}, {"CDCENTCUST", "0001"}, {"NMSETOR", "Secretaria"}, {"SGSETOR", "SEC"},
                              {"CDOPERESPBEM", "000000000002"}},
                             {{"CDSETOR", "0002"}, {"CDCENTCUST", "0001"}, {"NMSETOR", "Recepção"}, {"SGSETOR", "REC"}},

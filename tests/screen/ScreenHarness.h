@@ -2,11 +2,13 @@
 
 // The transfer screen for real: a throwaway SQLite database with a small fixture, the real
 // application server in process on a loopback port, a scripted host (messages, questions and
-// pick lists), and the screen created through the module's entry, its window active.
+// pick lists) whose operator is logged in, and the screen created through the module's entry,
+// its window active.
 
 #include "Cli_zmt02600/ModuleVars.h"
 #include "Cli_zmt02600/TFrmTransferenciaFisica.h"
 #include "orv/ScriptedHost.h"
+#include "server/AuthService.h"
 #include "server/Dispatcher.h"
 #include "server/RpcServer.h"
 #include "server/TransFisicaService.h"
@@ -100,6 +102,7 @@ private:
     orv::ScriptedHost host_;
     std::unique_ptr<server::Dispatcher> dispatcher_;
     std::unique_ptr<server::TransFisicaService> service_;
+    std::unique_ptr<server::AuthService> auth_;
     std::unique_ptr<server::RpcServer> rpc_;
     int port_ = 0;
 };

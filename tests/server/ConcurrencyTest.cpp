@@ -107,13 +107,13 @@ TEST_P(ServerConcurrency, NumbersNeverRepeatAcrossServersAndRestartsAndOperation
     TransferRow first_{kMesa, kMesaAt, kEmSaoPaulo};
     first_.capa = a->PrxCapaOperaBem(kEmpresa, QStringLiteral("R"));
     first_.item = a->PrxItCapaOperaBem(kEmpresa, QStringLiteral("R"), first_.capa);
-    a->SetConfirmar(InsertDelta({first_}));
+    a->SetConfirmar(InsertDelta({first_}), server::Caller());
     TransferRow second{kMesa, kEmSaoPaulo, kNoNorte};
     second.date = QDate(2026, 11, 17);
     second.ante = kEmSaoPaulo;
     second.capa = b->PrxCapaOperaBem(kEmpresa, QStringLiteral("R"));
     second.item = b->PrxItCapaOperaBem(kEmpresa, QStringLiteral("R"), second.capa);
-    b->SetConfirmar(InsertDelta({second}));
+    b->SetConfirmar(InsertDelta({second}), server::Caller());
     third.ante = kNoNorte;
     h().MustConfirm(third);
     std::vector<QString> applied;

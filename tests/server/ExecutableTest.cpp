@@ -97,7 +97,7 @@ TEST_P(ServerExecutable, ServesUntilSigtermThenExitsCleanly) {
     EXPECT_FALSE(log.contains(QString::fromStdString(token))) << "the log shows the token";
 }
 
-TEST_P(ServerExecutable, RefusesToStartWithoutAUsableToken) {
+TEST_P(ServerExecutable, RefusesToStartWithoutAUsableTokenOrOnTheNetworkInTheClear) {
     struct Case {
         const char* why;
         QStringList args;
@@ -106,7 +106,7 @@ TEST_P(ServerExecutable, RefusesToStartWithoutAUsableToken) {
     const QString db = database_->url();
     const QString empty = WriteTokenFile("  \n");
     const std::vector<Case> cases = {
-        {"no token file", {"--db", db, "--port", "0"}, QString::fromUtf8("--token-file é obrigatório.")},
+        {"beyond the machine without TLS", {"--db", db, "--listen", "0.0.0.0", "--port", "0"}, QString::fromUtf8("sem TLS")},
         {"empty token file", {"--db", db, "--port", "0", "--token-file", empty}, QString::fromUtf8("o arquivo de token está vazio.")},
         {"missing token file",
          {"--db", db, "--port", "0", "--token-file", dir_.filePath(QStringLiteral("nao-existe"))},

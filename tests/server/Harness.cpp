@@ -1,9 +1,11 @@
 #include "tests/server/Harness.h"
 
 #include "contracts/TransferRecord.h"
+#include "db/Credentials.h"
 #include "db/Migrations.h"
 #include "orv/Database.h"
 #include "orv/Host.h"
+#include "orv/ServerSession.h"
 #include "server/Sql.h"
 #include "tests/support/Fixture.h"
 
@@ -77,6 +79,7 @@ void Harness::InsertFixture() {
     row("OPERADOR", {{"CDOPERADOR", kAdmin}, {"NMOPERADOR", "Administrador do Sistema"}, {"IDOPERATIVO", "A"}});
     row("OPERADOR", {{"CDOPERADOR", kMaria}, {"NMOPERADOR", "Maria Souza"}, {"IDOPERATIVO", "A"}});
     row("OPERADOR", {{"CDOPERADOR", kJoao}, {"NMOPERADOR", QString::fromUtf8("João Lima")}, {"IDOPERATIVO", "A"}});
+    erptest::GivePasswords(d, {kAdmin, kMaria, kJoao});
 
     row("SETOR", {{"CDSETOR", kContab}, {"CDCENTCUST", kAdm}, {"NMSETOR", "Contabilidade"}, {"SGSETOR", "CONT"},
                   {"CDOPERESPBEM", kMaria}});
@@ -169,8 +172,9 @@ void Harness::InsertFixture() {
 
 Harness::Harness(const QString& engine)
     : database_(std::make_unique<erptest::TestDatabase>(erptest::TestDatabase::ForEngine(engine))),
-      token_(RandomToken()),
-      base_(UniqueBase()) {
+      toolToken_(RandomToken()),
+      base_(UniqueBase()),
+      now_(QDate(2026, 11, 16), QTime(9, 0), Qt::UTC) {
     InsertFixture();
 
     // As the executable does: its own connection, migrations, one repository per serving thread.
@@ -183,21 +187,73 @@ Harness::Harness(const QString& engine)
     service_ = std::make_unique<server::TransFisicaService>(
         [base] { return server::Repository(server::CallConnection(base)); });
     service_->RegisterMethods(*dispatcher_);
-    server::RpcServerOptions options{"127.0.0.1", 0, token_, 8};
+    auth_ = std::make_unique<server::AuthService>([base] { return server::CallConnection(base); }, AuthDefaults());
+    auth_->RegisterMethods(*dispatcher_);
+    server::RpcServerOptions options;
     options.log = false;  // thousands of calls would bury the test output
-    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, options);
+    rpc_ = std::make_unique<server::RpcServer>(*dispatcher_, *auth_, options);
     port_ = rpc_->Start();
 
-    host_.token = QString::fromStdString(token_);
+    const orv::LoginResult login = orv::OpenSession({QStringLiteral("127.0.0.1"), port_}, fx::kAdmin, erptest::kTestPassword);
+    if (!login.ok()) throw std::runtime_error("login: " + login.error.toStdString());
+    token_ = login.token.toStdString();
+    host_.token = login.token;
     orv::InstallHost(&host_);
     net_ = Connect();
+}
+
+server::AuthOptions Harness::AuthDefaults() {
+    server::AuthOptions auth;
+    auth.toolToken = toolToken_;
+    const erpdb::HashCost cheap = erpdb::HashCost::Cheapest();  // the fixture's hashes cost as much
+    auth.dummyOps = cheap.ops;
+    auth.dummyMemory = cheap.memory;
+    auth.clock = [this] {
+        std::lock_guard lock(mutex_);
+        return now_;
+    };
+    auth.log = [this](const std::string& line) {
+        std::lock_guard lock(mutex_);
+        authLog_.push_back(line);
+    };
+    return auth;
+}
+
+int Harness::ServeAlso(const std::function<void(server::AuthOptions&, server::RpcServerOptions&)>& tweak) {
+    Extra extra;
+    server::AuthOptions auth = AuthDefaults();
+    server::RpcServerOptions options;
+    options.log = false;
+    if (tweak) tweak(auth, options);
+    const QString base = base_;
+    extra.dispatcher = std::make_unique<server::Dispatcher>();
+    service_->RegisterMethods(*extra.dispatcher);
+    extra.auth = std::make_unique<server::AuthService>([base] { return server::CallConnection(base); }, auth);
+    extra.auth->RegisterMethods(*extra.dispatcher);
+    extra.rpc = std::make_unique<server::RpcServer>(*extra.dispatcher, *extra.auth, options);
+    const int port = extra.rpc->Start();
+    extras_.push_back(std::move(extra));
+    return port;
+}
+
+void Harness::AdvanceClock(int seconds) {
+    std::lock_guard lock(mutex_);
+    now_ = now_.addSecs(seconds);
+}
+
+std::vector<std::string> Harness::AuthLog() {
+    std::lock_guard lock(mutex_);
+    return authLog_;
 }
 
 Harness::~Harness() {
     // Clients first: an idle keep-alive connection would hold a serving thread until it times out.
     net_.reset();
+    for (Extra& extra : extras_) extra.rpc->Stop();
+    extras_.clear();
     if (rpc_) rpc_->Stop();
     rpc_.reset();
+    auth_.reset();
     service_.reset();
     dispatcher_.reset();
     if (orv::HostInstalled() && &orv::Host() == &host_) orv::InstallHost(nullptr);
@@ -213,9 +269,9 @@ std::unique_ptr<server::TransFisicaService> Harness::AnotherServer() const {
         [base = base_] { return server::Repository(server::CallConnection(base)); });
 }
 
-std::unique_ptr<orv::TNetConnection> Harness::Connect() {
+std::unique_ptr<orv::TNetConnection> Harness::Connect(int port) {
     auto net = std::make_unique<orv::TNetConnection>(QStringLiteral("rdmTransFisica"));
-    const int port = port_;
+    if (port == 0) port = port_;
     net->BeforeConnect = [port](orv::TNetConnection& c) {
         c.Host = QStringLiteral("127.0.0.1");
         c.Port = port;

@@ -9,6 +9,7 @@
 #include "orv/NetConnection.h"
 #include "orv/Packet.h"
 #include "orv/ScriptedHost.h"
+#include "server/AuthService.h"
 #include "server/Dispatcher.h"
 #include "server/Repository.h"
 #include "server/RpcServer.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,13 +97,25 @@ public:
     QSqlDatabase db() const { return database_->db(); }
     bool isPostgres() const { return database_->isPostgres(); }
     int port() const { return port_; }
+    // The bearer the client presents: the session of kAdmin, who logged in with the fixture's
+    // password (erptest::kTestPassword, as every fixture operator has).
     const std::string& token() const { return token_; }
+    // The tools' token (--token-file): reads only.
+    const std::string& toolToken() const { return toolToken_; }
     orv::ScriptedHost& host() { return host_; }
     orv::TNetConnection& net() { return *net_; }
     contracts::IRdmTransFisica& app() { return net_->AppServer(); }
 
-    // Another open client connection to the same server.
-    std::unique_ptr<orv::TNetConnection> Connect();
+    // Another open client connection, with the host's token, to this server or another port.
+    std::unique_ptr<orv::TNetConnection> Connect(int port = 0);
+    // Another server on the same database, as behind a balancer: its own transport, sessions
+    // cache and options (the harness's clock, log and tools' token unless `tweak` changes them).
+    int ServeAlso(const std::function<void(server::AuthOptions&, server::RpcServerOptions&)>& tweak = {});
+
+    // The servers' clock (UTC), fixed unless moved.
+    void AdvanceClock(int seconds);
+    // The login and session lines the servers logged.
+    std::vector<std::string> AuthLog();
     // The rules of another server process on the same database, called in this thread.
     std::unique_ptr<server::TransFisicaService> AnotherServer() const;
 
@@ -126,13 +140,26 @@ private:
     void InsertFixture();
 
     std::unique_ptr<erptest::TestDatabase> database_;
+    server::AuthOptions AuthDefaults();
+
     orv::ScriptedHost host_;
+    std::string toolToken_;
     std::string token_;
     QString base_;
+    std::mutex mutex_;  // the clock and the log, read by the serving threads
+    QDateTime now_;
+    std::vector<std::string> authLog_;
     std::unique_ptr<server::Dispatcher> dispatcher_;
     std::unique_ptr<server::TransFisicaService> service_;
+    std::unique_ptr<server::AuthService> auth_;
     std::unique_ptr<server::RpcServer> rpc_;
     int port_ = 0;
+    struct Extra {
+        std::unique_ptr<server::Dispatcher> dispatcher;
+        std::unique_ptr<server::AuthService> auth;
+        std::unique_ptr<server::RpcServer> rpc;
+    };
+    std::vector<Extra> extras_;
     std::unique_ptr<orv::TNetConnection> net_;
 };
 

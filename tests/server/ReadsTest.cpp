@@ -445,9 +445,9 @@ TEST_P(ServerReads, AccountingReadsAndParameters) {
     cds.CancelUpdates();
     add("000001", "1.2.3.01.0001", "0001");
     orv::Packet overlong = cds.Delta();
-    SetOnWire(overlong, "CDOPEINCCTBLBEM", std::string(100007, 'X'));
+    SetOnWire(overlong, "CDHISTPADR", std::string(100007, 'X'));
     EXPECT_TRUE(RefusedWith(h().app().SetCtblBemAtivo(overlong),
-                            QString::fromUtf8("O campo CDOPEINCCTBLBEM aceita no máximo 12 caracteres.")));
+                            QString::fromUtf8("O campo CDHISTPADR aceita no máximo 4 caracteres.")));
     cds.CancelUpdates();
     EXPECT_EQ(h().Snapshot(), before);
 
@@ -459,7 +459,7 @@ TEST_P(ServerReads, AccountingReadsAndParameters) {
     ASSERT_TRUE(h().app().SetCtblBemAtivo(cds.Delta()).ok);
     cds.SetData(Value(h().app().GetCtblBemAtivo(kEmpresa, cadeira)));
     EXPECT_EQ(cds.FieldByName("NMCONTCTBL").AsString(), QString::fromUtf8("Móveis e utensílios"));
-    EXPECT_EQ(cds.FieldByName("CDOPEATUCTBLBEM").AsString(), kJoao);
+    EXPECT_EQ(cds.FieldByName("CDOPEATUCTBLBEM").AsString(), kAdmin);  // the session's, not the row's
     cds.Delete();
     ASSERT_TRUE(h().app().SetCtblBemAtivo(cds.Delta()).ok);
     EXPECT_TRUE(Value(h().app().GetCtblBemAtivo(kEmpresa, cadeira))["rows"].empty());

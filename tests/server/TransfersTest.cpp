@@ -190,11 +190,11 @@ TEST_P(ServerTransfers, InsertRefusalsWriteNothing) {
     TransferRow overlong{kArmario, kArmarioAt, kEmSaoPaulo};
     h().Number(overlong, h().app());
     orv::Packet delta = InsertDelta({overlong});
-    SetOnWire(delta, "CDOPEINCCAPA", std::string(100007, 'X'));
+    SetOnWire(delta, "IDIDENTCAPAOPER", std::string(100007, 'X'));
     nlohmann::json second = nullptr;
     const QString numbered = h().Snapshot();
     EXPECT_TRUE(RefusedWith(h().app().SetConfirmar(delta, second),
-                            QString::fromUtf8("O campo CDOPEINCCAPA aceita no máximo 12 caracteres.")));
+                            QString::fromUtf8("O campo IDIDENTCAPAOPER aceita no máximo 2 caracteres.")));
     EXPECT_EQ(h().Snapshot(), numbered);
 }
 

@@ -1,6 +1,7 @@
 #include "TestScreen.h"
 
 #include "orv/Database.h"
+#include "shell/LoginDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/ScriptRunner.h"
 #include "shell/ShellHost.h"
@@ -37,14 +38,14 @@ protected:
 
     void TearDown() override { main.reset(); }
 
-    int Run(const QString& script) {
+    int Run(const QString& script, const shell::LoginStep& login = {}) {
         const QString path = dir.filePath(QStringLiteral("roteiro.txt"));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(script.toUtf8());
         file.close();
         std::ostringstream out;
-        const int result = shell::RunScript(path, *main, settings, out);
+        const int result = shell::RunScript(path, *main, settings, out, login);
         output = QString::fromStdString(out.str());
         return result;
     }
@@ -322,4 +323,32 @@ TEST_F(Session, AScriptThatCannotBeReadFails) {
     std::ostringstream out;
     EXPECT_EQ(shell::RunScript(dir.filePath(QStringLiteral("nao-existe.txt")), *main, settings, out), 1);
     EXPECT_NE(out.str().find("não foi possível ler o roteiro"), std::string::npos);
+}
+
+// The dialog against the real server: tests/session/login.script.
+TEST_F(Session, TheLoginDialogComesFirstAndTheScriptGoesOnOnlyOnceTheOperatorIsIn) {
+    const shell::LoginStep login = [&] {
+        shell::LoginDialog dialog([&](const QString& op, const QString& password) -> QString {
+            if (password != QLatin1String("segredo-1")) return QString::fromUtf8("Operador ou senha inválidos.");
+            settings.operador = op;
+            return {};
+        });
+        return dialog.exec() == QDialog::Accepted;
+    };
+    settings.operador.clear();
+    EXPECT_EQ(Run("key edtSenha Enter\n"
+                  "expect text lblMensagem \"Informe o operador.\"\n"
+                  "type edtOperador 7\n"
+                  "type edtSenha segredo-1\n"
+                  "click btnEntrar\n"
+                  "expect title \"Teste de roteiro\"\n",
+                  login),
+              0)
+        << output.toStdString();
+    EXPECT_EQ(settings.operador, "000000000007");
+
+    // Giving up leaves the rest undone, and failed; a script that ends in the dialog closes it.
+    EXPECT_EQ(Run("click btnCancelar\nset edtNome nada\n", login), 1);
+    EXPECT_EQ(Failures(), QStringList({"linha 2: set edtNome nada: o operador não entrou no sistema"}));
+    EXPECT_EQ(Run("type edtOperador 7\n", login), 0) << output.toStdString();
 }

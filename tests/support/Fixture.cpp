@@ -1,5 +1,7 @@
 #include "tests/support/Fixture.h"
 
+#include "db/Credentials.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -86,6 +88,11 @@ QString Canonical(const QVariant& value) {
     default:
         return value.toString();
     }
+}
+
+void GivePasswords(QSqlDatabase db, const QStringList& operators) {
+    const std::string hash = erpdb::HashPassword(kTestPassword, erpdb::HashCost::Cheapest());
+    for (const QString& op : operators) erpdb::StorePasswordHash(db, op, hash);
 }
 
 }  // namespace erptest

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
@@ -25,5 +26,10 @@ QVariant QueryValue(QSqlDatabase db, const QString& sql, const QVariantList& par
 // typed values): null -> "<null>", dates "yyyy-MM-dd", timestamps "yyyy-MM-ddTHH:mm:ss",
 // numbers in their shortest form.
 QString Canonical(const QVariant& value);
+
+// The password fixture operators get from GivePasswords.
+inline const QString kTestPassword = QStringLiteral("senha-de-teste");
+// Gives these operators kTestPassword, hashed at the cheapest cost (fixtures hash on every set-up).
+void GivePasswords(QSqlDatabase db, const QStringList& operators);
 
 }  // namespace erptest

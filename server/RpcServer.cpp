@@ -217,6 +217,34 @@ void RpcServer::Setup() {
         res.set_content(metrics_.Text(), "text/plain; version=0.0.4");
     });
 
+    // Who calls is settled from the headers, before httplib reads a body: a stranger's megabytes
+    // are never read, let alone kept. The connection is closed after the refusal, since the body
+    // it announced is still on its way.
+    http_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (req.method != "POST" || req.path != kPath) return httplib::Server::HandlerResponse::Unhandled;
+        const std::string authorization = req.get_header_value("Authorization");
+        std::string refusal;
+        if (authorization.empty()) {
+            const std::string length = req.get_header_value("Content-Length");
+            if (length.empty() || length.size() > 18 || std::stoull("0" + length) > kAnonymousBody)
+                refusal = "Acesso não autorizado.";
+        } else {
+            try {
+                auth_.Admit(authorization, ClientAddress(req.remote_addr, req.get_header_value("X-Forwarded-For")));
+            } catch (const server::Unauthorized& e) {
+                refusal = e.what();
+            } catch (const std::exception&) {
+                // The database may be down: the call itself will say so.
+            }
+        }
+        if (refusal.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        const Dispatcher::Outcome out = Dispatcher::Unauthorized(refusal);
+        res.status = out.httpStatus;
+        res.set_header("Connection", "close");
+        res.set_content(out.response, "application/json");
+        return httplib::Server::HandlerResponse::Handled;
+    });
+
     const bool log = options_.log;
     http_->Post(kPath, [this, log](const httplib::Request& req, httplib::Response& res) {
         const auto start = std::chrono::steady_clock::now();

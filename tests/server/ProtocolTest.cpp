@@ -9,6 +9,11 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace srvtest {
 namespace {
 
@@ -154,6 +159,32 @@ TEST_P(ServerProtocol, AnOversizedBodyIsRefusedAndTheServerGoesOn) {
     EXPECT_EQ(r.code, -32000) << Why(r);
     EXPECT_TRUE(r.error.startsWith(QString::fromUtf8("Falha de comunicação"))) << Why(r);
     ExpectServing(*fresh);
+}
+
+// A stranger announcing a big body is answered from the headers alone: the server does not wait
+// for (nor read) the 32 MiB it would have to read before it could refuse them.
+TEST_P(ServerProtocol, AStrangersBodyIsRefusedBeforeItIsRead) {
+    for (const std::string& authorization : {std::string(), std::string("Authorization: Bearer ") + std::string(64, 'a') + "\r\n"}) {
+        SCOPED_TRACE(authorization.empty() ? "no bearer" : "a made-up session");
+        const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(sock, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(h().port()));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        timeval deadline{10, 0};  // a failure, not a measure: the answer comes at once or never
+        ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
+        const std::string head = std::string("POST ") + server::RpcServer::kPath + " HTTP/1.1\r\nHost: x\r\n" + authorization +
+                                 "Content-Type: application/json\r\nContent-Length: 33554000\r\n\r\n";
+        ASSERT_EQ(::send(sock, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
+        char buf[512] = {};
+        const ssize_t got = ::recv(sock, buf, sizeof buf - 1, 0);
+        ::close(sock);
+        ASSERT_GT(got, 0) << "no answer before the body";
+        EXPECT_EQ(std::string(buf).rfind("HTTP/1.1 401", 0), 0u) << buf;
+    }
+    ExpectServing(*Raw());
 }
 
 TEST_P(ServerProtocol, MetricsCountCallsByMethodBehindTheToken) {

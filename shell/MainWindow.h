@@ -2,6 +2,7 @@
 
 #include <QLibrary>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <map>
@@ -20,10 +21,13 @@ public:
     bool OpenModule(const QString& code, QString* error = nullptr);
     // Unloads every module (their screens must be closed).
     void UnloadModules();
+    // Opens the shell's own "Histórico por Localização" screen, or brings it to the front.
+    void OpenHistorico();
 
 private:
     QString modulesDir_;
     std::map<QString, std::unique_ptr<QLibrary>> modules_;
+    QPointer<QWidget> historico_;
 };
 
 // Where a screen code's module lives, e.g. "ZMT02600" -> DIR/libzmt02600.so.

@@ -61,7 +61,8 @@ TEST_P(ServerHistorico, TransfersInAndOutOfAPlaceAndTheAssetsThereOnADay) {
     EXPECT_EQ(History(kNorte, kAdm, kContab), QStringList({"2026-12-05|E|1001", "2026-12-20|S|1001"}));
     EXPECT_EQ(History(kMatriz, kProd, {}), QStringList({"2026-12-10|S|1004"}));
     EXPECT_EQ(History(kMatriz, {}, {}), QStringList({"2026-12-05|S|1001", "2026-12-10|S|1004", "2026-12-31|S|1006"}));
-    // A row says where from, where to, what, why and who, with names.
+    // A row says where from, where to, what, why and who, with names. (One day holds fewer
+    // transfers than the place: this list is walked from the dates, the ones above from the place.)
     const QStringList row = Lines(Call("GetHistLocalizacao", {"01", "0002", "", "", "2026-12-20", "2026-12-20"}),
                                   {"CDBEMATIVO", "NMBEMATIVO", "CDFILIALITCANTE", "NMFILIALANTE", "CDSETORITCANTE",
                                    "NMFILIALNOVO", "NMTIPOOPERBEM", "NMMOTIVOOPER", "NMOPERADOR"});
@@ -69,7 +70,8 @@ TEST_P(ServerHistorico, TransfersInAndOutOfAPlaceAndTheAssetsThereOnADay) {
                                                   "Filial São Paulo|Transferência física|Mudança de setor|"
                                                   "Administrador do Sistema")}));
 
-    // Who was at Norte at the end of each day, and since when.
+    // Who was at Norte at the end of each day, and since when (after the last day nothing left
+    // later: walked from the dates).
     EXPECT_EQ(Present("2026-11-01"), QStringList({"1005|"}));
     EXPECT_EQ(Present("2026-12-10"), QStringList({"1001|2026-12-05", "1002|2026-11-30", "1005|"}));
     EXPECT_EQ(Present("2026-12-20"), QStringList({"1002|2026-11-30", "1005|"}));  // the Mesa left that day

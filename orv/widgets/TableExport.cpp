@@ -16,10 +16,11 @@ namespace orv {
 IExportContext::~IExportContext() = default;
 
 QString ExportContextOf(const QWidget* widget) {
-    // Up through the windows: a pick list or a dialog is named after the screen it opened over.
-    for (const QWidget* w = widget; w; w = w->parentWidget())
+    // The nearest window that names itself: a pick list is named after the screen it opened
+    // over, a dialog with its own code after itself.
+    for (const QWidget* w = widget ? widget->window() : nullptr; w;
+         w = w->parentWidget() ? w->parentWidget()->window() : nullptr) {
         if (const auto* context = dynamic_cast<const IExportContext*>(w)) return context->ExportContext();
-    for (const QWidget* w = widget ? widget->window() : nullptr; w; w = w->parentWidget() ? w->parentWidget()->window() : nullptr) {
         if (const auto* code = w->findChild<const TLabel*>(QStringLiteral("lblCodTela")); code && !code->text().isEmpty())
             return code->text();
     }

@@ -21,7 +21,8 @@ public:
     virtual QString ExportContext() const = 0;
 };
 
-// The context of the screen a widget is in; a dialog takes the one of the screen it opened over.
+// The context of the window a widget is in; a window that names nothing (a pick list) takes the
+// one of the window it opened over.
 QString ExportContextOf(const QWidget* widget);
 // The file name proposed for a list: "ZMT02600 - bem 100001 - transferencias.csv".
 QString ProposedCsvName(const QWidget* widget, const QString& listName);

@@ -22,6 +22,11 @@ TFrmTransferenciaFisica::~TFrmTransferenciaFisica() {
     if (FrmTransferenciaFisica == this) FrmTransferenciaFisica = nullptr;
 }
 
+QString TFrmTransferenciaFisica::ExportContext() const {
+    const QString bem = medBem->text().trimmed();
+    return bem.isEmpty() ? lblCodTela->text() : QStringLiteral("%1 - bem %2").arg(lblCodTela->text(), bem);
+}
+
 QString TFrmTransferenciaFisica::Empresa() const { return medEmpresa->text(); }
 
 bool TFrmTransferenciaFisica::Inserting() const { return cdsCapa.State() == DataSetState::Insert; }

@@ -6,16 +6,21 @@
 #include "orv/widgets/BaseForms.h"
 #include "orv/widgets/BtnPesquisa.h"
 #include "orv/widgets/Edits.h"
+#include "orv/widgets/TableExport.h"
 
 namespace zmt02600 {
 
 // "Transferência Física" (ZMT02600): the transfers of one asset of one company, the record of
 // a new one, its confirmation and the undoing of the last one. The layout is declared in
 // TFrmTransferenciaFisicaForm.cpp; the handlers live in the files named after what they do.
-class __attribute__((visibility("default"))) TFrmTransferenciaFisica : public orv::TfrmPadraoGrid {
+class __attribute__((visibility("default"))) TFrmTransferenciaFisica : public orv::TfrmPadraoGrid,
+                                                                      public orv::IExportContext {
 public:
     explicit TFrmTransferenciaFisica(QWidget* parent = nullptr);
     ~TFrmTransferenciaFisica() override;
+
+    // Exported lists are named after the screen and the asset: "ZMT02600 - bem 100001".
+    QString ExportContext() const override;
 
     // --- server connection and data sets -------------------------------------------------------
     orv::TNetConnection netTransFisica{QStringLiteral("netTransFisica")};

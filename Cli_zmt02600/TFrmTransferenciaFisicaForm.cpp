@@ -277,6 +277,7 @@ void TFrmTransferenciaFisica::CreateComponents() {
     dbgPadrao->AddColumn(QStringLiteral("DTINCCAPAOPER"), QStringLiteral("Data da Inclusão"), 122);
     dbgPadrao->AddColumn(QStringLiteral("OPERINCL"), QStringLiteral("Operador de Inclusão"));
     dbgPadrao->ColumnsChanged();
+    dbgPadrao->ExportName = QStringLiteral("transferências");
     dbtNome->SetDataSource(&dtsCapa);
     dbtNome->SetDataField(QStringLiteral("CAPADBTNOME"));
     dbnPadrao->SetDataSource(&dtsCapa);
@@ -407,6 +408,7 @@ void TFrmTransferenciaFisica::CreateComponents() {
         dbgCtblBemAtivo->AddColumn(QStringLiteral("DSHISTPADR"));
         dbgCtblBemAtivo->ColumnsChanged();
         dbgCtblBemAtivo->SetEditing(true);
+        dbgCtblBemAtivo->ExportName = QStringLiteral("parametrização contábil");
         v->addWidget(dbgCtblBemAtivo);
     }
     // Apportionment page.
@@ -420,6 +422,7 @@ void TFrmTransferenciaFisica::CreateComponents() {
         dbgRateio->AddColumn(QStringLiteral("VRRATEBEM"), {}, 104);
         dbgRateio->ColumnsChanged();
         dbgRateio->SetEditing(true);
+        dbgRateio->ExportName = QStringLiteral("rateio");
         v->addWidget(dbgRateio);
     }
 

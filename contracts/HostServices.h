@@ -31,6 +31,11 @@ public:
     virtual bool PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title,
                                QString& list) = 0;
 
+    // The save-file dialog of an export: proposes `proposedName` (a file name, no folder) with
+    // the file type `filter` ("Arquivos CSV (*.csv)"); gives the path chosen, empty when the user
+    // gave up.
+    virtual QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) = 0;
+
     // Busy animation over a window; kind 1 or 6.
     virtual void ShowBusy(int kind) = 0;
     virtual void HideBusy() = 0;

@@ -406,16 +406,38 @@ public:
     }
 
     DemoSummary run() {
+        report(QStringLiteral("Gerando os dados"));
         generateAssets();
         numberTransfers();
+        countRows();
+        report(QStringLiteral("Gravando os cadastros"));
         writeReferenceData();
         writeInvoices();
+        report(QStringLiteral("Gravando os bens"));
         writeAssets();
+        report(QStringLiteral("Gravando as transferências"));
         writeTransfers();
+        report(QStringLiteral("Confirmando a gravação"));
         return summary_;
     }
 
 private:
+    // Progress: the rows of the asset and transfer tables, counted once generated.
+    void countRows();
+    void report(const QString& stage) {
+        stage_ = stage;
+        tell();
+    }
+    void tell() {
+        if (options_.progress) options_.progress({stage_, written_, total_});
+    }
+    void track(BatchInsert& rows) {
+        rows.onWritten = [this](int count) {
+            written_ += count;
+            tell();
+        };
+    }
+
     void indexReferenceData();
     Location randomLocation(int branch);
     std::vector<Share> randomApportionment(const Location& location);
@@ -453,7 +475,20 @@ private:
     std::vector<Asset> assets_;
     std::vector<Transfer> transfers_;
     std::vector<int> lastNumber_;  // per company
+
+    QString stage_;
+    qint64 written_ = 0;
+    qint64 total_ = 0;
 };
+
+void DemoBuilder::countRows() {
+    const auto& groups = Groups();
+    total_ = 0;
+    for (const Asset& a : assets_)
+        total_ += 1 + (groups[std::size_t(a.group)].months > 0 ? 3 : 1) + qint64(a.apportionment.size());
+    for (const Transfer& t : transfers_)
+        total_ += 2 + (t.last ? qint64(assets_[std::size_t(t.asset)].apportionment.size()) : 1);
+}
 
 int IndexOfCode(const QString& code, auto const& table) {
     for (std::size_t i = 0; i < std::size(table); ++i)
@@ -820,6 +855,7 @@ void DemoBuilder::writeAssets() {
                      {"CDBEMATIVO", "CDEMPRESA", "CDPATRIBEMATIVO", "NMBEMATIVO", "CDGRUPOBEM", "VRAQUIBEMATIVO",
                       "QTMESDEPBEM", "VRINIDEPBEM", "QTATUABEMATIVO", "VRTAXANODEPBEM", "VRFALTADEPBEM",
                       "CDTIPODEPREC", "CDFILIAL", "CDCENTCUST", "CDSETOR", "CDOPERESPBEM", "DTULTDEPBEM"});
+    track(rows);
     for (std::size_t i = 0; i < assets_.size(); ++i) {
         const Asset& a = assets_[i];
         const GroupDef& g = groups[std::size_t(a.group)];
@@ -838,6 +874,7 @@ void DemoBuilder::writeAssets() {
     BatchInsert accounting(db_, QStringLiteral("CTBLBEMATIVO"),
                            {"CDEMPRESA", "CDBEMATIVO", "CDTIPOCONTABEM", "CDCONTCTBLBEM", "CDHISTPADR",
                             "CDOPEATUCTBLBEM", "DTULTATU", "CDOPEINCCTBLBEM", "DTINCLUCTBLBEM"});
+    track(accounting);
     const QString accountPrefixes[] = {QStringLiteral("1232"), QStringLiteral("1233"), QStringLiteral("4211")};
     for (std::size_t i = 0; i < assets_.size(); ++i) {
         const Asset& a = assets_[i];
@@ -852,6 +889,7 @@ void DemoBuilder::writeAssets() {
 
     BatchInsert apportionment(db_, QStringLiteral("RATEIOBEM"),
                               {"CDEMPRESA", "CDBEMATIVO", "CDFILICCUST", "CDCENTCUSBEM", "VRRATEBEM"});
+    track(apportionment);
     for (std::size_t i = 0; i < assets_.size(); ++i) {
         const Asset& a = assets_[i];
         for (const Share& s : a.apportionment)
@@ -870,6 +908,7 @@ void DemoBuilder::writeTransfers() {
                         {"CDEMPRESA", "NRSEQCAPAOPEBEM", "IDSITCAPAOPER", "DTCAPAOPEBEM", "CDTIPOOPERBEM",
                          "IDIDENTCAPAOPER", "CDMOTIVOOPER", "CDOPERESPOPERA", "DTINCCAPAOPER", "CDOPEINCCAPA",
                          "DTATUCAPAOPER", "CDOPEATUCAPA", "CDCLIENTE"});
+    track(headers);
     for (const Transfer& t : transfers_) {
         const QVariant responsible = operatorCode(t.responsible);
         headers.add({companyCode(assets_[std::size_t(t.asset)].company), t.number, status, t.when.left(10),
@@ -887,6 +926,7 @@ void DemoBuilder::writeTransfers() {
                        "CDOPERESPBEMNOV", "VRITCAPAOPERA", "QTMESDEPITCANTE", "QTMESDEPITCNOVO", "VRTAXDEPITCANTE",
                        "VRTAXDEPITCNOVO", "DTINCITCAPAOPER", "DTATUITCAPAOPER", "CDOPEATUITCAPA", "CDOPEINCITCAPA",
                        "CDSERIENFITCAPA", "NRNOTAFIITCAPA"});
+    track(items);
     for (const Transfer& t : transfers_) {
         const Asset& a = assets_[std::size_t(t.asset)];
         const double months = groups[std::size_t(a.group)].months;
@@ -906,6 +946,7 @@ void DemoBuilder::writeTransfers() {
     BatchInsert shares(db_, QStringLiteral("RATEIOITCAPA"),
                        {"CDEMPRESA", "IDSIMULOPERABEM", "NRSEQCAPAOPEBEM", "NRSEQITCAPAOPE", "CDBEMATIVO",
                         "CDFILICCUST", "CDCENTCUSBEM", "VRRATEBEM"});
+    track(shares);
     for (const Transfer& t : transfers_) {
         const Asset& a = assets_[std::size_t(t.asset)];
         const std::vector<Share> single = {{t.to.costCentre, 100.0}};

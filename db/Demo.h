@@ -4,14 +4,26 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 namespace erpdb {
 
 // The password of every demo operator (README, scripts/run and the demo sessions use it).
 inline const QString kDemoPassword = QStringLiteral("demo1234");
 
+// Where a demo being written stands: `done` of the `total` rows of the asset and transfer
+// tables (the reference tables are too small to count), and what is being done.
+struct DemoProgress {
+    QString stage;
+    qint64 done = 0;
+    qint64 total = 0;
+};
+
 struct DemoOptions {
     int assets = 2000;
     quint32 seed = 1;
+    // Told at each stage and as the rows are written, every few hundred; may be empty.
+    std::function<void(const DemoProgress&)> progress;
 };
 
 // What GenerateDemo wrote, table by table.

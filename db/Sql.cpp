@@ -92,6 +92,7 @@ void BatchInsert::execute(QSqlQuery& query, int rowCount) {
         Fail(QStringLiteral("Falha ao gravar em %1: %2").arg(table_, ErrorText(query.lastError())));
     pending_.clear();
     rows_ += rowCount;
+    if (onWritten) onWritten(rowCount);
 }
 
 void BatchInsert::add(const QVariantList& row) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace erpdb::detail {
@@ -53,6 +54,8 @@ public:
     // Writes the pending rows; call before committing.
     void finish();
     qint64 rows() const { return rows_; }
+    // Told the number of rows of each statement once it ran.
+    std::function<void(int rows)> onWritten;
 
 private:
     QString statement(int rowCount) const;

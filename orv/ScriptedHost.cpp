@@ -1,5 +1,6 @@
 #include "orv/ScriptedHost.h"
 
+#include "orv/Csv.h"
 #include "orv/DataSet.h"
 
 namespace orv {
@@ -32,6 +33,26 @@ QStringList OfferedRows(TDataSet& ds) {
     return rows;
 }
 
+bool PickListColumn(const TField& field) {
+    return field.Visible() && field.FieldName().compare(QLatin1String("IDMARCADO"), Qt::CaseInsensitive) != 0;
+}
+
+// A pick list as its export writes it: the titles of the columns it shows, then every row.
+QList<QStringList> PickListRows(TDataSet& ds) {
+    QList<QStringList> rows;
+    QStringList titles;
+    for (int f = 0; f < ds.FieldCount(); ++f)
+        if (PickListColumn(ds.Fields(f))) titles << ds.Fields(f).DisplayLabel();
+    rows << titles;
+    for (int r = 0; r < ds.RecordCount(); ++r) {
+        QStringList row;
+        for (int f = 0; f < ds.FieldCount(); ++f)
+            if (PickListColumn(ds.Fields(f))) row << ds.DisplayTextAt(r, f);
+        rows << row;
+    }
+    return rows;
+}
+
 }  // namespace
 
 void ScriptedHost::ShowMessage(const QString& text) {
@@ -53,6 +74,16 @@ TDataSet* ScriptedHost::ListToOffer(TDataSource& source, const QString& title, Q
     SplitTitle(title, caption, emptyText);
     lastListTitles << caption;
     lastList = ds ? OfferedRows(*ds) : QStringList();
+    // Only a list that opens can be exported: an empty one shows its text instead.
+    if (ds && ds->Active() && !ds->IsEmpty() && !listExports.empty()) {
+        const QString path = listExports.front();
+        listExports.pop_front();
+        try {
+            WriteCsvFile(path, PickListRows(*ds));
+        } catch (const std::exception& e) {
+            ShowMessage(QString::fromUtf8(e.what()));
+        }
+    }
     if (ds && !ds->IsEmpty()) return ds;
     if (!emptyText.isEmpty()) ShowMessage(emptyText);
     return nullptr;
@@ -92,6 +123,14 @@ bool ScriptedHost::PesquisaLista(TDataSource& source, const QString& keyField, c
     }
     list = pick.keys.join(QLatin1Char('_'));
     return true;
+}
+
+QString ScriptedHost::ChooseSaveFile(const QString&, const QString& proposedName, const QString&) {
+    proposedFiles << proposedName;
+    if (saveFiles.empty()) throw Unexpected("escolha de arquivo sem nome preparado: " + proposedName.toStdString());
+    const SaveFile file = saveFiles.front();
+    saveFiles.pop_front();
+    return file.none ? QString() : file.path;
 }
 
 void ScriptedHost::ShowBusy(int kind) {

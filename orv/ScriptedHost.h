@@ -24,6 +24,10 @@ public:
         bool none = false;
         QStringList keys;
     };
+    struct SaveFile {
+        bool none = false;  // the dialog closed without a name
+        QString path;
+    };
 
     // Thrown when the session asks something that nothing was queued for.
     class Unexpected : public std::runtime_error {
@@ -41,12 +45,16 @@ public:
     std::deque<bool> answers;
     std::deque<Pick> picks;
     std::deque<PickMany> pickManys;
+    std::deque<SaveFile> saveFiles;
+    // Files the next pick lists are exported to, as their "Exportar para CSV" writes them.
+    std::deque<QString> listExports;
 
     QStringList messages;           // every message shown, in order
     QStringList questions;          // every question asked
     QStringList lastList;           // rows offered by the last pick list (first visible column)
     QStringList lastListTitles;     // titles of every pick list
     QStringList cacheRefreshes;     // tables asked to refresh
+    QStringList proposedFiles;      // the names every save-file dialog proposed
     int busyDepth = 0;
     int busyShown = 0;
     // Called whenever a message is shown (a script driver checks order with it).
@@ -58,6 +66,7 @@ public:
     bool AskYesNo(const QString& text) override;
     bool Pesquisar(TDataSource& source, const QString& title) override;
     bool PesquisaLista(TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
+    QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) override;
     void ShowBusy(int kind) override;
     void HideBusy() override;
     QString Operador() override { return operador; }
@@ -69,7 +78,9 @@ public:
     void AtualizaLocalCache(const QStringList& tables) override { cacheRefreshes << tables; }
 
     // Unused answers at the end of a session are a fault of the script.
-    bool AllConsumed() const { return answers.empty() && picks.empty() && pickManys.empty(); }
+    bool AllConsumed() const {
+        return answers.empty() && picks.empty() && pickManys.empty() && saveFiles.empty() && listExports.empty();
+    }
 
 private:
     // Records what the list offers; the data set, or null after showing the empty-list text.

@@ -76,6 +76,12 @@ public:
     // The last number handed out, without taking one; 0 when none was.
     qint64 CurrentNumber(const QString& empresa, const QString& simulacao, const QString& name);
 
+    // The rows of `select` ("SELECT plain columns FROM ... WHERE ...", one per field of `defs`)
+    // in `orderBy` order, as a packet's JSON text; `computed` replaces some columns by
+    // expressions already in their wire form. Public for the reads kept in files of their own.
+    std::string PacketText(const std::vector<orv::FieldDef>& defs, const QString& select, const QString& orderBy,
+                           Binds binds, const std::map<size_t, QString>& computed = {});
+
     // Declared size of each text column of a table (upper-case names), read from the schema once.
     const std::map<QString, int>& ColumnSizes(const QString& table);
 
@@ -144,11 +150,6 @@ private:
     // check the same ones for a thousand records: each is read once per repository.
     bool Remembered(const QString& key, const std::function<bool()>& read);
     const QVariant& Stamp(const QDateTime& now);
-    // The rows of `select` ("SELECT plain columns FROM ... WHERE ...", one per field of `defs`)
-    // in `orderBy` order, as a packet's JSON text; `computed` replaces some columns by
-    // expressions already in their wire form.
-    std::string PacketText(const std::vector<orv::FieldDef>& defs, const QString& select, const QString& orderBy,
-                           Binds binds, const std::map<size_t, QString>& computed = {});
 
     QSqlDatabase db_;
     std::map<QString, bool> exists_;

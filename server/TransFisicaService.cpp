@@ -1,6 +1,7 @@
 #include "server/TransFisicaService.h"
 
 #include "orv/Routines.h"
+#include "server/HistoricoLocalizacao.h"
 #include "server/RpcError.h"
 #include "server/Sql.h"
 
@@ -731,6 +732,8 @@ void TransFisicaService::RegisterMethods(Dispatcher& dispatcher) {
     reg("GetPesqNF", {S, S, S, S}, {}, read([](Repository& r, Call& c) {
         return r.Invoices(c.Str(0).trimmed(), c.Str(1).trimmed(), c.Str(2).trimmed(), c.Str(3).trimmed());
     }));
+    // The history of a place: reads of their own (HistoricoLocalizacao.cpp).
+    RegisterHistoricoLocalizacao(dispatcher, repositories_);
 }
 
 }  // namespace server

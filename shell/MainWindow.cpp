@@ -1,6 +1,8 @@
 #include "shell/MainWindow.h"
 
 #include "orv/Host.h"
+#include "orv/widgets/FocusManager.h"
+#include "shell/FrmHistoricoLocalizacao.h"
 
 #include <QDir>
 #include <QLabel>
@@ -22,6 +24,9 @@ MainWindow::MainWindow(QString modulesDir, QString operatorName, QWidget* parent
     QAction* transf = patrimonio->addAction(QStringLiteral("Transferência Física (ZMT02600)"));
     transf->setObjectName(QStringLiteral("mnuZMT02600"));
     connect(transf, &QAction::triggered, this, [this] { OpenModule(QStringLiteral("ZMT02600")); });
+    QAction* historico = patrimonio->addAction(QStringLiteral("Histórico por Localização"));
+    historico->setObjectName(QStringLiteral("mnuHistLocalizacao"));
+    connect(historico, &QAction::triggered, this, [this] { OpenHistorico(); });
     QMenu* sistema = menuBar()->addMenu(QStringLiteral("&Sistema"));
     QAction* sair = sistema->addAction(QStringLiteral("Sair"));
     connect(sair, &QAction::triggered, this, &QWidget::close);
@@ -59,6 +64,21 @@ bool MainWindow::OpenModule(const QString& code, QString* error) {
     if (!entry) return fail(QStringLiteral("O módulo %1 não tem o ponto de entrada IniProc.").arg(code));
     entry();
     return true;
+}
+
+void MainWindow::OpenHistorico() {
+    if (!historico_) {
+        auto* screen = new FrmHistoricoLocalizacao(this);
+        screen->setAttribute(Qt::WA_DeleteOnClose, true);
+        historico_ = screen;
+        screen->show();
+        // The screen opens with the company to be typed.
+        orv::FocusControl(screen->medEmpresa);
+    }
+    historico_->show();
+    historico_->setWindowState(historico_->windowState() & ~Qt::WindowMinimized);
+    historico_->raise();
+    historico_->activateWindow();
 }
 
 void MainWindow::UnloadModules() {

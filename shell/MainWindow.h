@@ -2,6 +2,7 @@
 
 #include <QLibrary>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <map>
@@ -22,10 +23,13 @@ public:
     void UnloadModules();
     // The operator the status bar names, once logged in.
     void SetOperator(const QString& operatorName);
+    // Opens the shell's own "Histórico por Localização" screen, or brings it to the front.
+    void OpenHistorico();
 
 private:
     QString modulesDir_;
     std::map<QString, std::unique_ptr<QLibrary>> modules_;
+    QPointer<QWidget> historico_;
 };
 
 // Where a screen code's module lives, e.g. "ZMT02600" -> DIR/libzmt02600.so.

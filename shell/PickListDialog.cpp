@@ -2,6 +2,9 @@
 
 #include "shell/DataSetModel.h"
 
+#include "orv/widgets/TableExport.h"
+
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -52,6 +55,10 @@ PickListDialog::PickListDialog(orv::TDataSet& dataSet, const QString& caption, b
         view_->setColumnWidth(c, width);
         total += width;
     }
+    // The list can be taken to a spreadsheet, as shown (filtered); the filter box keeps the
+    // focus, so the keys work anywhere in the dialog.
+    const QString title = windowTitle();
+    orv::AddCsvExport(view_, [title] { return title; })->setShortcutContext(Qt::WindowShortcut);
     layout->addWidget(view_, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(multi_ ? QStringLiteral("Confirmar") : QStringLiteral("Escolher"));

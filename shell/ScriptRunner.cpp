@@ -1,5 +1,6 @@
 #include "shell/ScriptRunner.h"
 
+#include "orv/Csv.h"
 #include "orv/Database.h"
 #include "orv/Host.h"
 #include "orv/Routines.h"
@@ -86,6 +87,14 @@ public:
                        QString& list) override {
         return Watch([&] { return ScriptedHost::PesquisaLista(source, keyField, title, list); });
     }
+    QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) override {
+        QString chosen;
+        Watch([&] {
+            chosen = ScriptedHost::ChooseSaveFile(title, proposedName, filter);
+            return true;
+        });
+        return chosen;
+    }
 
 private:
     template <class F>
@@ -132,6 +141,11 @@ bool ParseKey(const QString& keyText, Qt::Key& key, Qt::KeyboardModifiers& modif
     }
     if (auto it = names.find(name); it != names.end()) {
         key = *it;
+        return true;
+    }
+    if (name.size() == 1 && ((name[0] >= QLatin1Char('a') && name[0] <= QLatin1Char('z')) ||
+                             (name[0] >= QLatin1Char('0') && name[0] <= QLatin1Char('9')))) {
+        key = static_cast<Qt::Key>(name[0].toUpper().unicode());
         return true;
     }
     bool ok = false;
@@ -375,7 +389,8 @@ private:
             if (command == QLatin1String("expect"))
                 failure = Expect(line.args);
             else if (command == QLatin1String("answer") || command == QLatin1String("pick") ||
-                     command == QLatin1String("pickmany"))
+                     command == QLatin1String("pickmany") || command == QLatin1String("savefile") ||
+                     command == QLatin1String("pickexport"))
                 failure = Queue(index, line.args);
             else
                 failure = QStringLiteral("comando desconhecido");
@@ -388,8 +403,8 @@ private:
     }
 
     static bool IsAction(const QString& command) {
-        static const QStringList actions = {"open", "close", "focus", "set", "type", "key", "click", "cell", "cellbutton",
-                                            "grid", "screenshot"};
+        static const QStringList actions = {"open", "close", "focus", "set", "type", "key", "click", "menu", "cell",
+                                            "cellbutton", "grid", "screenshot"};
         return actions.contains(command);
     }
 
@@ -527,6 +542,8 @@ private:
         report(host_.answers.size(), answerLines_, QStringLiteral("resposta preparada e não usada"));
         report(host_.picks.size(), pickLines_, QStringLiteral("escolha preparada e não usada"));
         report(host_.pickManys.size(), pickManyLines_, QStringLiteral("marcação preparada e não usada"));
+        report(host_.saveFiles.size(), saveFileLines_, QStringLiteral("nome de arquivo preparado e não usado"));
+        report(host_.listExports.size(), listExportLines_, QStringLiteral("exportação de lista preparada e não usada"));
     }
 
     // --- windows and names ------------------------------------------------------------------------
@@ -646,10 +663,11 @@ private:
         if (command == QLatin1String("screenshot"))
             return a.size() == 2 ? Screenshot(a[1]) : usage("screenshot ARQUIVO.png");
 
-        static const QHash<QString, int> counts = {{"focus", 2}, {"set", 3}, {"type", 3}, {"key", 3},
-                                                   {"click", 2}, {"cell", 5}, {"cellbutton", 4}, {"grid", 3}};
+        static const QHash<QString, int> counts = {{"focus", 2}, {"set", 3},  {"type", 3},       {"key", 3},
+                                                   {"click", 2}, {"menu", 3}, {"cell", 5}, {"cellbutton", 4},
+                                                   {"grid", 3}};
         static const QHash<QString, const char*> usages = {
-            {"focus", "focus CONTROLE"},   {"set", "set CONTROLE TEXTO"},
+            {"focus", "focus CONTROLE"},   {"set", "set CONTROLE TEXTO"}, {"menu", "menu CONTROLE \"ITEM\""},
             {"type", "type CONTROLE TEXTO"}, {"key", "key CONTROLE TECLA"},
             {"click", "click CONTROLE"},   {"cell", "cell GRADE LINHA CAMPO TEXTO"},
             {"cellbutton", "cellbutton GRADE LINHA CAMPO"}, {"grid", "grid GRADE LINHA"}};
@@ -659,6 +677,7 @@ private:
         if (command == QLatin1String("click")) return Click(target);
         auto* widget = qobject_cast<QWidget*>(target);
         if (!widget) return QStringLiteral("%1 não é um controle de tela").arg(a[1]);
+        if (command == QLatin1String("menu")) return ContextMenu(widget, a[2]);
         if (command == QLatin1String("focus")) return Focus(widget);
         if (command == QLatin1String("set")) return Set(widget, a[2]);
         if (command == QLatin1String("type")) return Type(widget, a[2]);
@@ -760,6 +779,29 @@ private:
         }
         button->click();
         return {};
+    }
+
+    // An item of the control's context menu, as a right click and a click on the item choose it.
+    // The item is named by its text; "&" and a closing "…" or "..." may be left out.
+    QString ContextMenu(QWidget* widget, const QString& itemText) {
+        if (QString why = Unusable(widget); !why.isEmpty()) return why;
+        if (widget->contextMenuPolicy() != Qt::ActionsContextMenu) return QStringLiteral("o controle não tem menu de contexto");
+        auto plain = [](QString text) {
+            text.remove(QLatin1Char('&'));
+            if (text.endsWith(QStringLiteral("…"))) text.chop(1);
+            if (text.endsWith(QLatin1String("..."))) text.chop(3);
+            return text.trimmed();
+        };
+        for (QAction* action : widget->actions()) {
+            if (!action->isVisible() || plain(action->text()).compare(plain(itemText), Qt::CaseInsensitive) != 0) continue;
+            if (!action->isEnabled()) return kDisabled;
+            Activate(widget->window());
+            // A right click gives the control the focus first, as the mouse would.
+            if (!FocusInside(widget)) orv::FocusControl(widget);
+            action->trigger();
+            return {};
+        }
+        return QStringLiteral("o menu de contexto não tem o item ") + itemText;
     }
 
     // As a click on the tab: through the page control's own handling, so OnChanging/OnChange run.
@@ -901,6 +943,23 @@ private:
             pickLines_.push_back(index);
             return {};
         }
+        if (command == QLatin1String("savefile")) {
+            if (a.size() != 2) return QStringLiteral("uso: savefile ARQUIVO | savefile none");
+            orv::ScriptedHost::SaveFile file;
+            if (SameName(a[1], QStringLiteral("none")))
+                file.none = true;
+            else
+                file.path = QDir(folder_).absoluteFilePath(a[1]);
+            host_.saveFiles.push_back(file);
+            saveFileLines_.push_back(index);
+            return {};
+        }
+        if (command == QLatin1String("pickexport")) {
+            if (a.size() != 2) return QStringLiteral("uso: pickexport ARQUIVO");
+            host_.listExports.push_back(QDir(folder_).absoluteFilePath(a[1]));
+            listExportLines_.push_back(index);
+            return {};
+        }
         orv::ScriptedHost::PickMany pick;
         if (a.size() == 2 && SameName(a[1], QStringLiteral("none"))) {
             pick.none = true;
@@ -919,7 +978,8 @@ private:
         const QString what = a.value(1).toLower();
         static const QHash<QString, int> counts = {
             {"message", 3}, {"nomessage", 2}, {"text", 4}, {"enabled", 4}, {"checked", 4}, {"focus", 3}, {"page", 3},
-            {"title", 3},   {"field", 4},     {"rows", 4}, {"state", 4},   {"list", 3},    {"sql", 4}};
+            {"title", 3},   {"field", 4},     {"rows", 4}, {"state", 4},   {"list", 3},    {"sql", 4},
+            {"savefile", 3}, {"csv", 5},      {"csvrows", 4}};
         static const QHash<QString, const char*> usages = {
             {"message", "expect message \"TEXTO\""},     {"nomessage", "expect nomessage"},
             {"text", "expect text CONTROLE \"TEXTO\""}, {"enabled", "expect enabled CONTROLE true|false"},
@@ -927,7 +987,8 @@ private:
             {"page", "expect page PÁGINA"},             {"title", "expect title \"TEXTO\""},
             {"field", "expect field DADOS.CAMPO \"TEXTO\""}, {"rows", "expect rows DADOS N"},
             {"state", "expect state DADOS inactive|browse|edit|insert"}, {"list", "expect list \"A|B|...\""},
-            {"sql", "expect sql \"SELECT ...\" \"VALOR\""}};
+            {"sql", "expect sql \"SELECT ...\" \"VALOR\""}, {"savefile", "expect savefile \"NOME\""},
+            {"csv", "expect csv ARQUIVO LINHA \"A|B|...\""}, {"csvrows", "expect csvrows ARQUIVO N"}};
         if (!counts.contains(what)) return QStringLiteral("expectativa desconhecida: ") + a.value(1);
         if (a.size() != counts.value(what)) return QStringLiteral("uso: ") + QString::fromUtf8(usages.value(what));
 
@@ -952,6 +1013,12 @@ private:
             return offered == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(offered));
         }
         if (what == QLatin1String("sql")) return ExpectSql(a[2], a[3]);
+        if (what == QLatin1String("savefile")) {
+            const QString proposed = host_.proposedFiles.isEmpty() ? QStringLiteral("nenhum") : Quoted(host_.proposedFiles.last());
+            return !host_.proposedFiles.isEmpty() && host_.proposedFiles.last() == a[2] ? QString()
+                                                                                         : Mismatch(Quoted(a[2]), proposed);
+        }
+        if (what == QLatin1String("csv") || what == QLatin1String("csvrows")) return ExpectCsv(what, a);
         if (what == QLatin1String("field") || what == QLatin1String("rows") || what == QLatin1String("state"))
             return ExpectDataSet(what, a[2], a[3]);
 
@@ -1033,6 +1100,24 @@ private:
         return text == expected ? QString() : Mismatch(Quoted(expected), Quoted(text));
     }
 
+    // A file an export wrote, read back: a line's cells (the first line holds the titles), or how
+    // many rows follow the titles.
+    QString ExpectCsv(const QString& what, const QStringList& a) const {
+        QFile file(QDir(folder_).absoluteFilePath(a[2]));
+        if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("arquivo não encontrado: ") + a[2];
+        const QList<QStringList> rows = orv::ReadCsv(file.readAll());
+        if (what == QLatin1String("csvrows")) {
+            const QString count = QString::number(std::max<qsizetype>(0, rows.size() - 1));
+            return count == a[3] ? QString() : Mismatch(a[3], count);
+        }
+        bool ok = false;
+        const int line = a[3].toInt(&ok);
+        if (!ok || line < 1 || line > rows.size())
+            return QStringLiteral("o arquivo não tem a linha %1 (tem %2)").arg(a[3]).arg(rows.size());
+        const QString cells = rows[line - 1].join(QLatin1Char('|'));
+        return cells == a[4] ? QString() : Mismatch(Quoted(a[4]), Quoted(cells));
+    }
+
     static QString ExpectSql(const QString& sql, const QString& expected) {
         if (!QSqlDatabase::contains(orv::SharedConnectionName()))
             return QStringLiteral("sem conexão com o banco de dados");
@@ -1070,7 +1155,7 @@ private:
     QStringList pending_;     // messages of the last command no expectation took yet
     QStringList unexpected_;  // questions and pick lists nothing was queued for
     QStringList suppressed_;  // their texts, as a guard shows them
-    std::vector<int> answerLines_, pickLines_, pickManyLines_;
+    std::vector<int> answerLines_, pickLines_, pickManyLines_, saveFileLines_, listExportLines_;
 };
 
 }  // namespace

@@ -27,14 +27,20 @@ class ShellHost;
 //   type CONTROL TEXT            focuses, then types key by key (key filters run); a grid takes
 //                                the keys in its current cell, as a clerk types into it
 //   key CONTROL KEY              Enter Tab Escape Up Down Left Right Delete Backspace Home End
-//                                PageUp PageDown Insert Space F1..F12, with Ctrl+ Shift+ Alt+
+//                                PageUp PageDown Insert Space F1..F12, a letter or a digit, with
+//                                Ctrl+ Shift+ Alt+ (Ctrl+Shift+E exports a list)
 //   click CONTROL                button, radio button, menu item, or a page's tab
+//   menu CONTROL "ITEM"          chooses an item of the control's context menu, as a right click
+//                                does ("Exportar para CSV" on a grid)
 //   cell GRID ROW FIELD TEXT     edits a cell of an editing grid in place (rows from 1)
 //   cellbutton GRID ROW FIELD    presses the "..." of a cell (Ctrl+Enter); row 1 of an empty grid
 //   grid GRID ROW                moves the grid to a row as a click would
 //   answer yes|no                queues the answer to the next question
 //   pick FIELD=VALUE | none      queues the choice of the next pick list
 //   pickmany KEY_KEY... | none   queues the ticks of the next multi-choice list
+//   savefile FILE | none         queues the answer to the next save-file dialog (an export)
+//   pickexport FILE              the next pick list is also exported to FILE, as its "Exportar
+//                                para CSV" writes it (FILE relative to the script's folder)
 //   screenshot FILE.png          the active window, relative to the script's folder
 //   expect message "TEXT"        the next message the previous command showed (\n: line break)
 //   expect nomessage             the previous command showed nothing more
@@ -49,6 +55,10 @@ class ShellHost;
 //   expect list "A|B|..."        the rows the last pick list offered (first visible column)
 //   expect sql "SELECT ..." "VALUE"     first column of the first row on the shared connection,
 //                                as QVariant::toString gives it (null as empty text)
+//   expect savefile "NAME"       the file name the last save-file dialog proposed
+//   expect csv FILE LINE "A|B|..."      a line of an exported file, its cells joined by | (line 1
+//                                holds the titles)
+//   expect csvrows FILE N        the rows of an exported file after its titles
 //
 // With a login step (the shell was given no password file) the login dialog opens first and the
 // script's first lines run in it, as in any dialog: type edtOperador and edtSenha, then

@@ -5,9 +5,13 @@
 #include "shell/PickListDialog.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace shell {
 
@@ -69,6 +73,20 @@ bool ShellHost::PesquisaLista(orv::TDataSource& source, const QString& keyField,
     if (dialog.exec() != QDialog::Accepted) return false;
     list = dialog.Ticked(keyField).join(QLatin1Char('_'));
     return true;
+}
+
+QString ShellHost::ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) {
+    if (saveFolder_.isEmpty()) saveFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (saveFolder_.isEmpty() || !QFileInfo(saveFolder_).isDir()) saveFolder_ = QDir::homePath();
+    QFileDialog dialog(ActiveWindow(), title, saveFolder_, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A bare name typed by the user gets the suffix, before the overwrite question is asked.
+    dialog.setDefaultSuffix(QFileInfo(proposedName).suffix());
+    dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString path = dialog.selectedFiles().constFirst();
+    saveFolder_ = QFileInfo(path).absolutePath();
+    return path;
 }
 
 void ShellHost::ShowBusy(int) {

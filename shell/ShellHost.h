@@ -25,6 +25,7 @@ public:
     bool AskYesNo(const QString& text) override;
     bool Pesquisar(orv::TDataSource& source, const QString& title) override;
     bool PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
+    QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) override;
     void ShowBusy(int kind) override;
     void HideBusy() override;
     QString Operador() override { return operador; }
@@ -43,6 +44,7 @@ private:
     // The data set to offer, or null after showing the empty-list text.
     orv::TDataSet* ListToOffer(orv::TDataSource& source, const QString& title, QString& caption);
 
+    QString saveFolder_;  // where the last file was saved, proposed again
     int busyDepth_ = 0;
     QPointer<QLabel> overlay_;
 };

@@ -9,6 +9,8 @@
 #include "orv/Database.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QStringList>
 
@@ -105,6 +107,53 @@ QString ReadPassword(const QString& operador) {
     return QString::fromStdString(line);
 }
 
+// Shows a demo's progress on standard error. On a terminal one line is rewritten in place (at
+// most ten times a second); otherwise (a log, a pipe) a line at each stage and at each quarter
+// of the rows, so a log stays short.
+class ProgressReport {
+public:
+    ProgressReport() : terminal_(isatty(fileno(stderr)) != 0) { clock_.start(); }
+    ~ProgressReport() {
+        if (shown_ && terminal_) std::fputc('\n', stderr);
+    }
+
+    void operator()(const erpdb::DemoProgress& p) {
+        const int percent = p.total > 0 ? int(p.done * 100 / p.total) : 0;
+        const bool newStage = p.stage != stage_;
+        stage_ = p.stage;
+        if (terminal_) {
+            if (!newStage && clock_.elapsed() - lastShown_ < 100) return;
+            lastShown_ = clock_.elapsed();
+            Print(stderr, QStringLiteral("\r\033[K") + Line(p, percent));
+        } else {
+            const int quarter = percent / 25;
+            if (!newStage && quarter == quarter_) return;
+            quarter_ = quarter;
+            Print(stderr, Line(p, percent) + QLatin1Char('\n'));
+        }
+        shown_ = true;
+        std::fflush(stderr);
+    }
+
+private:
+    QString Line(const erpdb::DemoProgress& p, int percent) const {
+        const QLocale br(QLocale::Portuguese, QLocale::Brazil);
+        if (p.total == 0) return QStringLiteral("%1... (%2 s)").arg(p.stage).arg(clock_.elapsed() / 1000);
+        return QStringLiteral("%1: %2% (%3 de %4 linhas, %5 s)")
+            .arg(p.stage)
+            .arg(percent)
+            .arg(br.toString(p.done), br.toString(p.total))
+            .arg(clock_.elapsed() / 1000);
+    }
+
+    bool terminal_;
+    bool shown_ = false;
+    QElapsedTimer clock_;
+    qint64 lastShown_ = -1000;
+    QString stage_;
+    int quarter_ = -1;
+};
+
 int Run(const QStringList& args) {
     if (args.size() < 2 || args[1] == QStringLiteral("--help") || args[1] == QStringLiteral("-h")) {
         if (args.size() < 2) BadUsage(QStringLiteral("Informe o comando."));
@@ -144,6 +193,8 @@ int Run(const QStringList& args) {
             erpdb::SetPassword(database, operador, ReadPassword(operador));
             line = QStringLiteral("Senha do operador %1 definida; as sessões abertas dele foram encerradas.").arg(operador);
         } else {
+            ProgressReport report;
+            demo.progress = [&report](const erpdb::DemoProgress& p) { report(p); };
             line = erpdb::GenerateDemo(database, demo).toString();
         }
         database.close();

@@ -2,6 +2,7 @@
 
 #include "orv/Host.h"
 #include "orv/Routines.h"
+#include "orv/widgets/TableExport.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -276,6 +277,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
     horizontalHeader()->setHighlightSections(false);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { ApplyColumns(); });
     connect(this, &QAbstractItemView::clicked, this, [this] { Fire(OnCellClick); });
+    AddCsvExport(this, [this] { return ExportName; });
     SetEditing(false);
 }
 

@@ -94,6 +94,10 @@ public:
     // Applies changes made to the columns after they were added.
     void ColumnsChanged();
 
+    // What the list is, for the file its export proposes ("transferências"); its context menu
+    // and Ctrl+Shift+E export the rows as shown (see TableExport.h).
+    QString ExportName;
+
     bool Editing() const { return editing_; }
     void SetEditing(bool editing);
     bool ConfirmDelete = true;

@@ -11,3 +11,4 @@
 #include "orv/widgets/Guard.h"
 #include "orv/widgets/PageControl.h"
 #include "orv/widgets/StdControls.h"
+#include "orv/widgets/TableExport.h"

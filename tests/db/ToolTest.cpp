@@ -51,6 +51,11 @@ TEST_P(ErpDbTool, MigratesThenFillsDemoOnceAndRefusesTheSecondTime) {
     EXPECT_EQ(QueryValue(d, "SELECT COUNT(*) FROM BEMATIVO").toInt(), 50);
     const QString adminHash = QueryValue(d, "SELECT DSHASHSENHA FROM SENHAOPERADOR WHERE CDOPERADOR = '000000000001'").toString();
     EXPECT_TRUE(erpdb::VerifyPassword(adminHash.toStdString(), erpdb::kDemoPassword));
+    // Not a terminal: its progress comes as a few plain lines, the last one at the commit.
+    EXPECT_FALSE(demo.err.contains('\r')) << demo.err.toStdString();
+    EXPECT_LE(demo.err.count('\n'), 10) << demo.err.toStdString();
+    EXPECT_TRUE(demo.err.trimmed().section('\n', -1).startsWith(QString::fromUtf8("Confirmando a gravação: 100%")))
+        << demo.err.toStdString();
 
     const Outcome again = RunTool({"demo", "--db=" + url, "--assets=50"});
     EXPECT_NE(again.exitCode, 0);

@@ -1,13 +1,19 @@
 // The shell's pick lists: what they show, the filter, and the keys a multi-choice list gives back.
 #include "shell/PickListDialog.h"
 
+#include "orv/Csv.h"
 #include "orv/DataSet.h"
+#include "orv/Host.h"
 #include "orv/Packet.h"
+#include "orv/ScriptedHost.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,6 +49,22 @@ TEST(PickList, ShowsTheVisibleFieldsWithTheirLabelsAndPicksThroughTheFilter) {
     auto* filter = dialog.findChild<QLineEdit*>("edtFiltro");
     QTest::keyClicks(filter, "jund");
     ASSERT_EQ(view->model()->rowCount(), 1);
+
+    // Exported as shown, from the filter box too: the rows the filter leaves.
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    orv::ScriptedHost host;
+    orv::InstallHost(&host);
+    QTemporaryDir dir;
+    host.saveFiles.push_back({false, dir.filePath("filiais.csv")});
+    QTest::keyClick(filter, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    orv::InstallHost(nullptr);
+    EXPECT_EQ(host.proposedFiles, QStringList({"Filial.csv"}));
+    QFile file(dir.filePath("filiais.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(orv::ReadCsv(file.readAll()),
+              QList<QStringList>({{"Código", "Nome"}, {"00A1", QString::fromUtf8("Depósito Jundiaí")}}));
     view->selectRow(0);
     view->setCurrentIndex(view->model()->index(0, 0));
     dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();

@@ -1,10 +1,16 @@
 #include "Support.h"
 
+#include "orv/Csv.h"
 #include "orv/Routines.h"
 #include "orv/widgets/DBGrid.h"
 #include "orv/widgets/Edits.h"
+#include "orv/widgets/StdControls.h"
 
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 using namespace orv;
@@ -199,4 +205,62 @@ TEST_F(Grid, AListOfTenThousandRowsIsReadWhereItIs) {
     EXPECT_EQ(dbgItens->currentIndex().row(), 9999);
     // Reading cells moved nothing.
     EXPECT_EQ(cds.RecNo(), 10000);
+}
+
+TEST_F(Grid, ExportWritesTheRowsAsShownAndReadsBackToTheSameCells) {
+    new TLabel(&window, "lblCodTela", "ZMT02600");
+    dbgItens->ExportName = "baixas/itens";
+    // Texts a spreadsheet would split or mangle: accents, the separator, quotes, a line break.
+    std::vector<orv::PacketRow> rows = {
+        {QString("000001"), QString("Mesa; \"diretor\""), 1234.5, QDateTime(QDate(2024, 2, 1), QTime(0, 0))},
+        {QString("000002"), QString("Cofre São\nsala 2"), 0.25, QVariant()},
+        {QString("000003"), QString("\"Ação\""), QVariant(), QDateTime(QDate(2024, 12, 31), QTime(0, 0))}};
+    cds.SetData(orv::MakePacket(cds.FieldDefs(), rows));
+    cds.FieldByName("CDBEM").OnGetText = [](TField& f, QString& text, bool display) {
+        if (display) text = "Nº " + f.AsString();
+    };
+    // As the clerk arranged it: the date before the name, the code column hidden.
+    dbgItens->horizontalHeader()->moveSection(3, 1);
+    dbgItens->setColumnHidden(0, true);
+    ASSERT_TRUE(Activate(window));
+    dbgItens->setFocus();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("itens.csv");
+    host.saveFiles.push_back({false, path});
+    QTest::keyClick(dbgItens, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(host.proposedFiles, QStringList({"ZMT02600 - baixas-itens.csv"}));
+    EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join("; ").toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QList<QStringList> expected = {{"Data", "Descrição", "% Baixa"},
+                                         {"01/02/2024", "Mesa; \"diretor\"", "1.234,50%"},
+                                         {"", "Cofre São\nsala 2", "0,25%"},
+                                         {"31/12/2024", "\"Ação\"", ""}};
+    EXPECT_EQ(orv::ReadCsv(bytes), expected);
+    // Each cell is the text the grid shows.
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(expected[r + 1][1], Cell(r, 1));
+
+    // The context menu item does the same; giving up writes nothing.
+    QAction* item = nullptr;
+    for (QAction* a : dbgItens->actions())
+        if (a->text() == QString::fromUtf8("Exportar para CSV\u2026")) item = a;
+    ASSERT_NE(item, nullptr);
+    ASSERT_EQ(dbgItens->contextMenuPolicy(), Qt::ActionsContextMenu);
+    host.saveFiles.push_back({true, {}});
+    item->trigger();
+    EXPECT_FALSE(QFile::exists(dir.filePath("outro.csv")));
+
+    // A folder that is not there: a message, and the earlier file is left as it was.
+    host.saveFiles.push_back({false, dir.filePath("falta/itens.csv")});
+    item->trigger();
+    ASSERT_EQ(host.messages.size(), 1);
+    EXPECT_TRUE(host.messages[0].startsWith(QString::fromUtf8("Não foi possível exportar para"))) << host.messages[0].toStdString();
+    EXPECT_TRUE(host.messages[0].contains(QString::fromUtf8("não existe"))) << host.messages[0].toStdString();
+    EXPECT_TRUE(host.saveFiles.empty());
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
 }

@@ -2,6 +2,7 @@
 
 #include "orv/Packet.h"
 #include "server/RpcError.h"
+#include "server/FieldDefs.h"
 #include "server/Sql.h"
 
 #include <vector>
@@ -13,9 +14,9 @@ namespace {
 using orv::FieldDef;
 using orv::FieldType;
 
-FieldDef S(const char* name, int size) { return {QString::fromLatin1(name), FieldType::String, size}; }
-FieldDef F(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0}; }
-FieldDef D(const char* name) { return {QString::fromLatin1(name), FieldType::DateTime, 0}; }
+using defs::D;
+using defs::F;
+using defs::S;
 
 QString Msg(const char* text) { return QString::fromUtf8(text); }
 

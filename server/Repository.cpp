@@ -1,6 +1,7 @@
 #include "server/Repository.h"
 
 #include "contracts/TransferRecord.h"
+#include "server/FieldDefs.h"
 #include "server/Sql.h"
 
 #include <QRegularExpression>
@@ -20,9 +21,9 @@ namespace {
 using orv::FieldDef;
 using orv::FieldType;
 
-FieldDef S(const char* name, int size) { return {QString::fromLatin1(name), FieldType::String, size}; }
-FieldDef F(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0}; }
-FieldDef D(const char* name) { return {QString::fromLatin1(name), FieldType::DateTime, 0}; }
+using defs::D;
+using defs::F;
+using defs::S;
 
 // A date as it travels ("2026-11-15T00:00:00"); false when the value is no date.
 bool WireDate(const QVariant& v, std::string& out) {

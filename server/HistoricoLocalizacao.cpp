@@ -222,6 +222,7 @@ std::string HistoricoLocalizacao::BensNoDia(const Localizacao& local, const QDat
 void RegisterHistoricoLocalizacao(Dispatcher& dispatcher, std::function<Repository()> repositories) {
     const Arg S = Arg::String;
     dispatcher.Register("GetHistLocalizacao", MethodSpec{{S, S, S, S, S, S}, {}, [repositories](Call& c) {
+      return OnLiveConnection([&] {
         Repository repo = repositories();
         const Localizacao local = PlaceOf(repo, c);
         const QDate inicio = DateOf(c.Str(4), "Data inicial");
@@ -229,12 +230,15 @@ void RegisterHistoricoLocalizacao(Dispatcher& dispatcher, std::function<Reposito
         if (inicio > fim) throw Refused(Msg("A data inicial não pode ser posterior à data final."));
         c.SetRawValue(HistoricoLocalizacao(repo).Transferencias(local, inicio, fim));
         return nlohmann::json();
+      });
     }});
     dispatcher.Register("GetBensLocalizacao", MethodSpec{{S, S, S, S, S}, {}, [repositories](Call& c) {
+      return OnLiveConnection([&] {
         Repository repo = repositories();
         const Localizacao local = PlaceOf(repo, c);
         c.SetRawValue(HistoricoLocalizacao(repo).BensNoDia(local, DateOf(c.Str(4), "Data da posição")));
         return nlohmann::json();
+      });
     }});
 }
 

@@ -15,6 +15,7 @@
 #include "orv/Database.h"
 #include "orv/Format.h"
 #include "orv/Host.h"
+#include "bench/InProcessServer.h"
 #include "orv/NetConnection.h"
 #include "orv/ScriptedHost.h"
 #include "server/AuthService.h"
@@ -136,26 +137,8 @@ int main(int argc, char** argv) {
     const int bens = Count(db, QStringLiteral("SELECT COUNT(*) FROM BEMATIVO"));
     const int transferencias = Count(db, QStringLiteral("SELECT COUNT(*) FROM ITCAPAOPERABEM"));
 
-    server::Dispatcher dispatcher;
-    server::TransFisicaService service([base] { return server::Repository(server::CallConnection(base)); });
-    service.RegisterMethods(dispatcher);
-    const std::string token = QString::number(QRandomGenerator::global()->generate64(), 16).toStdString();
-    // A tool measuring reads: its token is enough.
-    server::AuthOptions auth;
-    auth.toolToken = token;
-    server::AuthService sessions([base] { return orv::ThreadConnection(base); }, auth);
-    sessions.RegisterMethods(dispatcher);
-    server::RpcServerOptions options;
-    options.log = false;
-    auto rpc = std::make_unique<server::RpcServer>(dispatcher, sessions, options);
-    const int port = rpc->Start();
-    orv::ScriptedHost host;
-    host.token = QString::fromStdString(token);
-    orv::InstallHost(&host);
-    auto net = std::make_unique<orv::TNetConnection>();
-    net->Port = port;
-    net->SetConnected(true);
-    if (!net->Connected()) Die(net->LastError().toStdString());
+    benchserver::InProcessServer inProcess(base, false);  // reads: the tools' token is enough
+    orv::TNetConnection& net = inProcess.net();
 
     // Company 01's head office, and one of its sectors; the demo's history runs 2016 to 2025.
     const std::vector<Case> cases = {
@@ -171,9 +154,9 @@ int main(int argc, char** argv) {
     constexpr int kRuns = 15, kRunsWithout = 5;
 
     std::vector<Result> with, without;
-    for (const Case& c : cases) with.push_back(Measure(*net, c, kRuns));
+    for (const Case& c : cases) with.push_back(Measure(net, c, kRuns));
     for (const char* sql : kWithout) Exec(db, QString::fromLatin1(sql));
-    for (const Case& c : cases) without.push_back(Measure(*net, c, kRunsWithout));
+    for (const Case& c : cases) without.push_back(Measure(net, c, kRunsWithout));
     for (const char* sql : kWith) Exec(db, QString::fromLatin1(sql));
 
     std::printf("bench_historico (%s): %s, %d bens, %d transferências; servidor e cliente reais no mesmo processo\n",
@@ -185,11 +168,8 @@ int main(int argc, char** argv) {
         std::printf("%s %7zu %8.1fK %8.2f ms %8.2f ms %10.2f ms %6.1fx\n", Pad(cases[i].name, 36).c_str(), r.rows,
                     r.bytes / 1024.0, r.median, r.p90, without[i].median, without[i].median / r.median);
     }
-    std::printf("\nmedianas de %d chamadas (%d sem os índices da migração 0006), após uma de aquecimento\n", kRuns,
+    std::printf("\nmedianas de %d chamadas (%d sem os índices da migração 0007), após uma de aquecimento\n", kRuns,
                 kRunsWithout);
 
-    net.reset();
-    rpc.reset();
-    orv::InstallHost(nullptr);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "orv/DataSet.h"
 #include "orv/Database.h"
 #include "orv/Host.h"
+#include "bench/InProcessServer.h"
 #include "orv/NetConnection.h"
 #include "orv/ScriptedHost.h"
 #include "server/Dispatcher.h"
@@ -243,29 +244,9 @@ int main(int argc, char** argv) {
     erpdb::Migrate(db);
     InsertFixture(db);
 
-    server::Dispatcher dispatcher;
-    server::TransFisicaService service([base] { return server::Repository(orv::ThreadConnection(base)); });
-    service.RegisterMethods(dispatcher);
-    const std::string token = QString::number(QRandomGenerator::global()->generate64(), 16).toStdString();
     // A tool measuring the server: its token writes as the server allows tools to.
-    server::AuthOptions auth;
-    auth.toolToken = token;
-    auth.allowToolWrites = true;
-    server::AuthService sessions([base] { return orv::ThreadConnection(base); }, auth);
-    sessions.RegisterMethods(dispatcher);
-    server::RpcServerOptions options;
-    options.log = false;  // one line per call on standard error would be measured too
-    auto rpc = std::make_unique<server::RpcServer>(dispatcher, sessions, options);
-    const int port = rpc->Start();
-
-    orv::ScriptedHost host;
-    host.token = QString::fromStdString(token);
-    orv::InstallHost(&host);
-    auto net = std::make_unique<orv::TNetConnection>();
-    net->Port = port;
-    net->SetConnected(true);
-    if (!net->Connected()) Die(net->LastError().toStdString());
-    auto& rdm = net->AppServer();
+    benchserver::InProcessServer inProcess(base, true);
+    auto& rdm = inProcess.net().AppServer();
 
     std::printf("bench_server (%s): %s, servidor e cliente reais no mesmo processo\n", BENCH_BUILD_TYPE,
                 postgres ? "PostgreSQL" : qPrintable(QStringLiteral("SQLite em ") + dir.path()));
@@ -345,8 +326,7 @@ int main(int argc, char** argv) {
                         Median(floor)});
     }
 
-    net.reset();
-    rpc.reset();
+    inProcess.Stop();
 
     // The same sizes through a bare echo.
     {

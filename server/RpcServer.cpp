@@ -5,11 +5,17 @@
 
 #include <httplib.h>
 
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <future>
 #include <iostream>
@@ -72,12 +78,116 @@ private:
 
 namespace {
 
-// One thread per open connection; finished ones are joined as new connections come.
+void LogLine(const std::string& line);
+
+// The connections this server accepted, found by the listening port they share as their local
+// port (httplib keeps their descriptors to itself): shut down, their threads' reads end at once.
+int ShutDownAccepted(int port) {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir) return 0;
+    while (const dirent* entry = readdir(dir)) {
+        char* end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != '\0' || fd == dirfd(dir)) continue;
+        struct stat st {};
+        if (fstat(static_cast<int>(fd), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
+        sockaddr_storage local{}, peer{};
+        socklen_t localLen = sizeof local, peerLen = sizeof peer;
+        if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localLen) != 0) continue;
+        int localPort = -1;
+        if (local.ss_family == AF_INET) localPort = ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+        if (local.ss_family == AF_INET6) localPort = ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
+        if (localPort != port) continue;
+        if (getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0) continue;
+        if (shutdown(static_cast<int>(fd), SHUT_RDWR) == 0) ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+// One thread per open connection, up to a cap; finished ones are joined as new connections come.
+// At the cap the accept loop waits for a connection to end (an idle one ends after the keep-alive
+// timeout) and new clients wait in the listen backlog: nobody is refused, and no client can make
+// the server open threads and descriptors without end. A thread that cannot be created (process
+// or memory limits) is waited for and tried again, never an exception out of the accept loop.
 class ConnectionThreads : public httplib::TaskQueue {
 public:
-    explicit ConnectionThreads(Metrics& metrics) : metrics_(metrics) {}
+    struct Limits {
+        int maxConnections;
+        int stopGraceSeconds;
+        int port;
+        std::function<int()> callsRunning;
+    };
+    ConnectionThreads(Metrics& metrics, Limits limits) : metrics_(metrics), limits_(std::move(limits)) {}
+
     void enqueue(std::function<void()> fn) override {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        Reap();
+        if (static_cast<int>(threads_.size()) >= limits_.maxConnections) {
+            if (!atCapLogged_) LogLine("zmt02600-server: limite de " + std::to_string(limits_.maxConnections) +
+                                       " conexões abertas atingido; novas conexões aguardam");
+            atCapLogged_ = true;
+            while (static_cast<int>(threads_.size()) >= limits_.maxConnections) {
+                freed_.wait_for(lock, std::chrono::milliseconds(100));
+                Reap();
+            }
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        for (int attempt = 0;; ++attempt) {
+            try {
+                std::thread thread([fn, done, this] {
+                    fn();
+                    metrics_.ConnectionClosed();
+                    *done = true;
+                    freed_.notify_one();
+                });
+                metrics_.ConnectionOpened();
+                threads_.push_back({std::move(thread), done});
+                return;
+            } catch (const std::system_error& e) {
+                if (attempt == 0)
+                    LogLine(std::string("zmt02600-server: não foi possível criar uma linha de execução para a conexão (") +
+                            e.what() + "); aguardando uma conexão terminar");
+                if (threads_.empty() || attempt >= 100) break;
+                freed_.wait_for(lock, std::chrono::milliseconds(100));
+                Reap();
+            }
+        }
+        // Nothing ends and no thread can be had: served here, on the accept thread, rather than lost.
+        lock.unlock();
+        metrics_.ConnectionOpened();
+        fn();
+        metrics_.ConnectionClosed();
+    }
+
+    // Waits for the open connections; with a grace period, once it is over and no call is under
+    // way, the connections still open (idle, or a client that sends a byte now and then) are shut.
+    void shutdown() override {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::seconds(limits_.stopGraceSeconds);
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            Reap();
+            if (threads_.empty()) return;
+            if (limits_.stopGraceSeconds > 0 && Clock::now() >= deadline && limits_.callsRunning() == 0) {
+                const int shut = ShutDownAccepted(limits_.port);
+                if (shut > 0) LogLine("zmt02600-server: " + std::to_string(shut) + " conexões ainda abertas foram fechadas");
+                for (auto& e : threads_) e.thread.join();
+                threads_.clear();
+                return;
+            }
+            freed_.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    // Under mutex_.
+    void Reap() {
         for (auto it = threads_.begin(); it != threads_.end();) {
             if (*it->done) {
                 it->thread.join();
@@ -86,32 +196,13 @@ public:
                 ++it;
             }
         }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        metrics_.ConnectionOpened();
-        std::thread thread([fn = std::move(fn), done, this] {
-            fn();
-            metrics_.ConnectionClosed();
-            *done = true;
-        });
-        threads_.push_back({std::move(thread), std::move(done)});
     }
-    void shutdown() override {
-        std::list<Entry> all;
-        {
-            std::lock_guard lock(mutex_);
-            all.swap(threads_);
-        }
-        for (auto& e : all) e.thread.join();
-    }
-
-private:
-    struct Entry {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
     Metrics& metrics_;
+    Limits limits_;
     std::mutex mutex_;
+    std::condition_variable freed_;
     std::list<Entry> threads_;
+    bool atCapLogged_ = false;
 };
 
 std::mutex g_logMutex;
@@ -182,12 +273,15 @@ void RpcServer::Setup() {
     const int threads = options_.threads > 0 ? options_.threads : 8;
     workers_ = std::make_unique<CallWorkers>(threads);
     writeWorkers_ = std::make_unique<CallWorkers>(threads);
-    http_->new_task_queue = [this] { return new ConnectionThreads(metrics_); };
+    http_->new_task_queue = [this] {
+        return new ConnectionThreads(metrics_, {options_.maxConnections, options_.stopGraceSeconds, port_,
+                                                [this] { return callsRunning_.load(); }});
+    };
     // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
     // ends after 5 requests.
     http_->set_tcp_nodelay(true);
     http_->set_keep_alive_max_count(1000000);
-    http_->set_keep_alive_timeout(5);
+    http_->set_keep_alive_timeout(options_.keepAliveSeconds);
     http_->set_payload_max_length(options_.maxBody);
     http_->set_read_timeout(30, 0);
     http_->set_write_timeout(30, 0);
@@ -259,6 +353,12 @@ void RpcServer::Setup() {
             // Writes wait on workers of their own (see writeWorkers_).
             const std::string method = Dispatcher::MethodOf(req.body);
             CallWorkers& pool = method.empty() || dispatcher_.Writes(method) ? *writeWorkers_ : *workers_;
+            // A stop shuts no connection while a call is under way: its answer is owed.
+            ++callsRunning_;
+            struct Running {
+                std::atomic<int>& n;
+                ~Running() { --n; }
+            } running{callsRunning_};
             pool.Run([this, &authorization, &address, &req, &out] {
                 Caller caller;
                 caller.address = address;

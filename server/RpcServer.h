@@ -4,6 +4,7 @@
 
 #include "server/Dispatcher.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,6 +30,14 @@ struct RpcServerOptions {
     // Balancers whose X-Forwarded-For names the client (its last address): failed logins are
     // counted per client, not per balancer.
     std::vector<std::string> trustedProxies;
+    // Open connections at most (each holds a thread and a descriptor); beyond it new clients wait
+    // in the listen backlog until one ends.
+    int maxConnections = 4096;
+    // Seconds an idle keep-alive connection stays open.
+    int keepAliveSeconds = 5;
+    // On Stop, seconds to wait for the open connections before shutting them (once no call is
+    // under way); 0 waits for every one.
+    int stopGraceSeconds = 0;
 };
 
 // HTTP/1.1 keep-alive transport: POST /rpc/Zmt02600.rdmTransFisica with a bearer token (a
@@ -70,6 +79,7 @@ private:
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;
+    std::atomic<int> callsRunning_{0};
     Metrics metrics_;
 };
 

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <sys/resource.h>
 #include <ctime>
 #include <iostream>
 #include <mutex>
@@ -24,7 +25,7 @@ namespace {
 const char* kUsage =
     "uso: zmt02600-server [--db URL] [--listen ENDERECO] [--port N] [--threads N] [--token-file ARQUIVO]\n"
     "                      [--allow-tool-writes] [--session-idle MINUTOS] [--tls-cert ARQ --tls-key ARQ]\n"
-    "                      [--insecure] [--trusted-proxy ENDERECO]\n"
+    "                      [--insecure] [--trusted-proxy ENDERECO] [--max-connections N]\n"
     "  --db URL             sqlite:CAMINHO (padrão: sqlite:var/erp.db) ou postgresql://usuario@host:porta/banco\n"
     "  --listen ENDERECO    endereço de escuta (padrão 127.0.0.1)\n"
     "  --port N             porta (0 escolhe uma livre; padrão 0)\n"
@@ -37,6 +38,7 @@ const char* kUsage =
     "  --tls-key ARQ        chave privada (PEM) do certificado\n"
     "  --insecure           aceita escutar fora da máquina local sem TLS (senhas e sessões abertas na rede)\n"
     "  --trusted-proxy END  balanceador cujo X-Forwarded-For identifica o cliente (pode repetir)\n"
+    "  --max-connections N  conexões abertas ao mesmo tempo (padrão 4096); além disso, novas aguardam\n"
     "Os operadores entram com rpc.login (operador e senha; veja erp-db passwd) e cada chamada leva a\n"
     "sessão como \"Authorization: Bearer SESSAO\".\n"
     "Variáveis de ambiente equivalentes: ERP_DB, ERP_LISTEN, ERP_PORT, ERP_THREADS, ERP_TOKEN_FILE,\n"
@@ -115,6 +117,7 @@ int main(int argc, char** argv) {
             else if (a == "--tls-key") options.tlsKey = next();
             else if (a == "--insecure") insecure = true;
             else if (a == "--trusted-proxy") options.trustedProxies.push_back(next());
+            else if (a == "--max-connections") options.maxConnections = Number(a, next(), 1, 1000000);
             else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
             else throw std::invalid_argument("opção desconhecida: " + a);
         }
@@ -151,6 +154,24 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    // Every connection holds a descriptor: take what the system allows, and keep the cap below it
+    // with room for the database and files, so accept never fails for want of descriptors.
+    options.stopGraceSeconds = 5;
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        if (files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &files);
+            getrlimit(RLIMIT_NOFILE, &files);
+        }
+        const rlim_t room = files.rlim_cur > 128 ? files.rlim_cur - 128 : 16;
+        if (static_cast<rlim_t>(options.maxConnections) > room) {
+            options.maxConnections = static_cast<int>(room);
+            std::cerr << "zmt02600-server: limite de descritores do sistema: no máximo " << room
+                      << " conexões abertas" << std::endl;
+        }
+    }
 
     server::Dispatcher dispatcher;
     server::TransFisicaService service([base] { return server::Repository(server::CallConnection(base)); });

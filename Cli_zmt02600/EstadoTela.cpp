@@ -15,6 +15,8 @@ bool Browsing(DataSetState s) { return s == DataSetState::Browse; }
 bool InactiveOrBrowsing(DataSetState s) { return s == DataSetState::Inactive || s == DataSetState::Browse; }
 bool Changing(DataSetState s) { return s == DataSetState::Insert || s == DataSetState::Edit; }
 
+const QString kSoUltima = QStringLiteral("Só a última transferência do bem pode ser alterada ou excluída.");
+
 }  // namespace
 
 void TFrmTransferenciaFisica::VerificaUltimaTransferencia() {
@@ -63,6 +65,9 @@ void TFrmTransferenciaFisica::VerificaUltimaTransferencia() {
 
 void TFrmTransferenciaFisica::HabilitaBotao() {
     for (const auto& [button, twin] : ButtonTwins()) twin->setEnabled(button->isEnabled());
+    // A change or an undo refused by the last-transfer rule says why on its button.
+    const bool antiga = Browsing(dtsPadrao.State()) && cdsCapa.Active() && !cdsCapa.IsEmpty() && !ultimaTransferencia_;
+    for (TSpeedButton* b : {sbtAlterar, sbtExcluir}) b->SetDisabledHint(antiga ? kSoUltima : QString());
 }
 
 void TFrmTransferenciaFisica::SetChildEnabledNovo(QWidget* container, bool enable) {

@@ -6,6 +6,7 @@
 #include "Cli_zmt02602/TfrmCadAuto.h"
 #include "orv/Host.h"
 #include "orv/Routines.h"
+#include "orv/widgets/FocusManager.h"
 
 namespace zmt02600 {
 
@@ -15,6 +16,9 @@ TFrmTransferenciaFisica::TFrmTransferenciaFisica(QWidget* parent) : TfrmPadraoGr
     DeclareDataSets();
     CreateComponents();
     BindHandlers();
+    // Enter moves on as Tab does; from the asset both go on to its list, not to the page tabs.
+    SetEnterActsAsTab(this, true);
+    setTabOrder(medBem, dbgPadrao);
 }
 
 TFrmTransferenciaFisica::~TFrmTransferenciaFisica() {

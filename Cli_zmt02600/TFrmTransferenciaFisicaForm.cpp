@@ -232,8 +232,8 @@ void TFrmTransferenciaFisica::CreateComponents() {
     mnuListagem->setEnabled(false);
 
     // Operation menu: the two page items at its top, then a separator.
-    mnuFolhaDados = new TMenuItem(this, QStringLiteral("mnuFolhaDados"), QStringLiteral("Folha de Dados (Grade)"));
-    mnuFormulario = new TMenuItem(this, QStringLiteral("mnuFormulario"), QStringLiteral("Formulário"));
+    mnuFolhaDados = new TMenuItem(this, QStringLiteral("mnuFolhaDados"), QStringLiteral("Folha de &Dados (Grade)"));
+    mnuFormulario = new TMenuItem(this, QStringLiteral("mnuFormulario"), QStringLiteral("&Formulário"));
     mnuFolhaDados->setCheckable(true);
     mnuFormulario->setCheckable(true);
     QAction* first = mnuOperacao->actions().value(0);

@@ -21,14 +21,14 @@ MainWindow::MainWindow(QString modulesDir, QString operatorName, QWidget* parent
     setWindowTitle(QStringLiteral("ERP - Gestão Empresarial"));
     QMenu* patrimonio = menuBar()->addMenu(QStringLiteral("&Patrimônio"));
     patrimonio->setObjectName(QStringLiteral("mnuPatrimonio"));
-    QAction* transf = patrimonio->addAction(QStringLiteral("Transferência Física (ZMT02600)"));
+    QAction* transf = patrimonio->addAction(QStringLiteral("&Transferência Física (ZMT02600)"));
     transf->setObjectName(QStringLiteral("mnuZMT02600"));
     connect(transf, &QAction::triggered, this, [this] { OpenModule(QStringLiteral("ZMT02600")); });
-    QAction* historico = patrimonio->addAction(QStringLiteral("Histórico por Localização"));
+    QAction* historico = patrimonio->addAction(QStringLiteral("&Histórico por Localização"));
     historico->setObjectName(QStringLiteral("mnuHistLocalizacao"));
     connect(historico, &QAction::triggered, this, [this] { OpenHistorico(); });
     QMenu* sistema = menuBar()->addMenu(QStringLiteral("&Sistema"));
-    QAction* sair = sistema->addAction(QStringLiteral("Sair"));
+    QAction* sair = sistema->addAction(QStringLiteral("&Sair"));
     connect(sair, &QAction::triggered, this, &QWidget::close);
 
     auto* welcome = new QLabel(QStringLiteral("Escolha uma rotina no menu Patrimônio."), this);

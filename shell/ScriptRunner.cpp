@@ -205,7 +205,7 @@ std::optional<QString> TextOf(QObject* object) {
     if (auto* label = qobject_cast<QLabel*>(object)) return label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text();
     if (auto* box = qobject_cast<QGroupBox*>(object)) return box->title();
-    if (auto* action = qobject_cast<QAction*>(object)) return action->text();
+    if (auto* action = qobject_cast<QAction*>(object)) return orv::WithoutMnemonic(action->text());
     if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isWindow()) return widget->windowTitle();
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -39,23 +40,24 @@ TfrmPadraoGrid::TfrmPadraoGrid(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     mnuPrincipal = new QMenuBar(this);
     mnuPrincipal->setObjectName(QStringLiteral("mnuPrincipal"));
-    mnuOperacao = mnuPrincipal->addMenu(QStringLiteral("Operação"));
+    mnuOperacao = mnuPrincipal->addMenu(QStringLiteral("&Operação"));
     mnuOperacao->setObjectName(QStringLiteral("mnuOperacao"));
     auto item = [this](const char* name, const QString& caption) {
         auto* menuItem = new TMenuItem(this, QString::fromLatin1(name), caption);
         mnuOperacao->addAction(menuItem);
         return menuItem;
     };
-    mnuIncluir = item("mnuIncluir", QStringLiteral("Incluir"));
-    mnuAlterar = item("mnuAlterar", QStringLiteral("Alterar"));
-    mnuExcluir = item("mnuExcluir", QStringLiteral("Excluir"));
-    mnuLocalizar = item("mnuLocalizar", QStringLiteral("Localizar"));
-    mnuVerificar = item("mnuVerificar", QStringLiteral("Atualizar"));
+    // Mnemonics I A E L T C N S: a screen adding items to this menu picks other letters.
+    mnuIncluir = item("mnuIncluir", QStringLiteral("&Incluir"));
+    mnuAlterar = item("mnuAlterar", QStringLiteral("&Alterar"));
+    mnuExcluir = item("mnuExcluir", QStringLiteral("&Excluir"));
+    mnuLocalizar = item("mnuLocalizar", QStringLiteral("&Localizar"));
+    mnuVerificar = item("mnuVerificar", QStringLiteral("A&tualizar"));
     mnuOperacao->addSeparator();
-    mnuConfirmar = item("mnuConfirmar", QStringLiteral("Confirmar"));
-    mnuCancelar = item("mnuCancelar", QStringLiteral("Cancelar"));
+    mnuConfirmar = item("mnuConfirmar", QStringLiteral("&Confirmar"));
+    mnuCancelar = item("mnuCancelar", QStringLiteral("Ca&ncelar"));
     mnuOperacao->addSeparator();
-    mnuListagem = item("mnuListagem", QStringLiteral("Listagem"));
+    mnuListagem = item("mnuListagem", QStringLiteral("Li&stagem"));
     layout->setMenuBar(mnuPrincipal);
 
     panMenu = new TPanel(this, QStringLiteral("panMenu"));
@@ -63,21 +65,22 @@ TfrmPadraoGrid::TfrmPadraoGrid(QWidget* parent) : QWidget(parent, Qt::Window) {
     toolbar->setContentsMargins(2, 2, 2, 2);
     toolbar->setSpacing(1);
     sbtIncluir = AddButton(QStringLiteral("sbtIncluir"), QStringLiteral("Incluir"), QStyle::SP_FileIcon,
-                           &TfrmPadraoGrid::sbtIncluirClick, mnuIncluir);
+                           &TfrmPadraoGrid::sbtIncluirClick, mnuIncluir, QKeySequence(Qt::Key_Insert));
     sbtAlterar = AddButton(QStringLiteral("sbtAlterar"), QStringLiteral("Alterar"), QStyle::SP_FileDialogDetailedView,
-                           &TfrmPadraoGrid::sbtAlterarClick, mnuAlterar);
+                           &TfrmPadraoGrid::sbtAlterarClick, mnuAlterar, QKeySequence(Qt::Key_F2));
     sbtExcluir = AddButton(QStringLiteral("sbtExcluir"), QStringLiteral("Excluir"), QStyle::SP_TrashIcon,
-                           &TfrmPadraoGrid::sbtExcluirClick, mnuExcluir);
+                           &TfrmPadraoGrid::sbtExcluirClick, mnuExcluir, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     sbtLocalizar = AddButton(QStringLiteral("sbtLocalizar"), QStringLiteral("Localizar"),
-                             QStyle::SP_FileDialogContentsView, &TfrmPadraoGrid::sbtLocalizarClick, mnuLocalizar);
+                             QStyle::SP_FileDialogContentsView, &TfrmPadraoGrid::sbtLocalizarClick, mnuLocalizar,
+                             QKeySequence(Qt::CTRL | Qt::Key_F));
     sbtVerificar = AddButton(QStringLiteral("sbtVerificar"), QStringLiteral("Atualizar"), QStyle::SP_BrowserReload,
-                             &TfrmPadraoGrid::sbtVerificarClick, mnuVerificar);
+                             &TfrmPadraoGrid::sbtVerificarClick, mnuVerificar, QKeySequence(Qt::Key_F5));
     sbtImprimir = AddButton(QStringLiteral("sbtImprimir"), QStringLiteral("Imprimir"), QStyle::SP_FileDialogListView,
-                            &TfrmPadraoGrid::sbtImprimirClick, mnuListagem);
+                            &TfrmPadraoGrid::sbtImprimirClick, mnuListagem, QKeySequence());
     sbtConfirmar = AddButton(QStringLiteral("sbtConfirmar"), QStringLiteral("Confirmar"), QStyle::SP_DialogApplyButton,
-                             &TfrmPadraoGrid::sbtConfirmarClick, mnuConfirmar);
+                             &TfrmPadraoGrid::sbtConfirmarClick, mnuConfirmar, QKeySequence(Qt::Key_F10));
     sbtCancelar = AddButton(QStringLiteral("sbtCancelar"), QStringLiteral("Cancelar"), QStyle::SP_DialogCancelButton,
-                            &TfrmPadraoGrid::sbtCancelarClick, mnuCancelar);
+                            &TfrmPadraoGrid::sbtCancelarClick, mnuCancelar, QKeySequence(Qt::Key_Escape));
     toolbar->addStretch(1);
     lblCodTela = new TLabel(panMenu, QStringLiteral("lblCodTela"));
     toolbar->addWidget(lblCodTela);
@@ -118,17 +121,48 @@ TfrmPadraoGrid::~TfrmPadraoGrid() {
 }
 
 TSpeedButton* TfrmPadraoGrid::AddButton(const QString& name, const QString& caption, int icon,
-                                        void (TfrmPadraoGrid::*handler)(), TMenuItem* twin) {
+                                        void (TfrmPadraoGrid::*handler)(), TMenuItem* twin, const QKeySequence& key) {
     auto* button = new TSpeedButton(panMenu, name, caption);
     button->SetHint(caption);
     button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    // The handlers are virtual: the button and its twin run the derived screen's override.
-    button->OnClick = [this, handler] { (this->*handler)(); };
-    twin->OnClick = [this, handler] { (this->*handler)(); };
+    // The key is the menu twin's, which shows it beside its caption; the button's tooltip names it.
+    if (!key.isEmpty()) {
+        twin->setShortcut(key);
+        button->SetShortcutText(key.toString(QKeySequence::NativeText));
+    }
+    // The handlers are virtual: the button, its twin and the key run the derived screen's override.
+    button->OnClick = [this, button, handler] { RunCommand(button, handler); };
+    twin->OnClick = [this, button, handler] { RunCommand(button, handler); };
+    // The twin follows its button however the button is switched, and so does the key.
+    button->installEventFilter(this);
+    twin->setEnabled(button->isEnabled());
     panMenu->layout()->addWidget(button);
     twins_ << qMakePair(button, twin);
     return button;
+}
+
+void TfrmPadraoGrid::RunCommand(TSpeedButton* button, void (TfrmPadraoGrid::*handler)()) {
+    // A key or a menu item acts only when the button could.
+    if (!button->isEnabled()) return;
+    (this->*handler)();
+    // A record just started is typed into at once.
+    if ((button == sbtIncluir || button == sbtAlterar) && Editing()) FocusFirstField();
+}
+
+void TfrmPadraoGrid::FocusFirstField() {
+    QWidget* field = FirstTabStop(pgcPadrao->currentWidget());
+    if (!field) return;
+    FocusControl(field);
+    // As Tab into an edit: what it holds is selected, and the first key typed replaces it.
+    if (auto* edit = qobject_cast<QLineEdit*>(field); edit && ActiveControl(this) == field) edit->selectAll();
+}
+
+bool TfrmPadraoGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::EnabledChange)
+        if (auto* button = qobject_cast<TSpeedButton*>(watched))
+            if (TMenuItem* twin = TwinOf(button)) twin->setEnabled(button->isEnabled());
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TfrmPadraoGrid::Initialize() {

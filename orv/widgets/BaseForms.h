@@ -8,6 +8,7 @@
 #include "orv/widgets/StdControls.h"
 
 #include <QDialog>
+#include <QKeySequence>
 #include <QList>
 #include <QPair>
 #include <QWidget>
@@ -24,8 +25,11 @@ const TMessages& GeneralMessages();
 // the list page with its grid, the navigator, the data source and the message tables.
 //
 // The shell constructs the screen and calls Initialize() once, which runs FormCreate(). The
-// toolbar buttons and their menu twins run the same virtual handler through Guard; a derived
-// screen overrides a handler and calls the base one where it wants the base behaviour.
+// toolbar buttons, their menu twins and the twins' keys (Ins Incluir, F2 Alterar, Ctrl+Del
+// Excluir, Ctrl+F Localizar, F5 Atualizar, F10 Confirmar, Esc Cancelar) run the same virtual
+// handler through Guard, and only while the button is enabled; a derived screen overrides a
+// handler and calls the base one where it wants the base behaviour. Once Incluir or Alterar has
+// started a record, the focus goes to the first field of the current page.
 class TfrmPadraoGrid : public QWidget {
     Q_OBJECT
 public:
@@ -106,10 +110,14 @@ protected:
     bool Editing() const;
     // Localizar depends on the list having records.
     void UpdateRecordButtons();
+    // The first control of the current page that Tab stops at, its text selected.
+    void FocusFirstField();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TSpeedButton* AddButton(const QString& name, const QString& caption, int icon, void (TfrmPadraoGrid::*handler)(),
-                            TMenuItem* twin);
+                            TMenuItem* twin, const QKeySequence& key);
+    void RunCommand(TSpeedButton* button, void (TfrmPadraoGrid::*handler)());
     QList<QPair<TSpeedButton*, TMenuItem*>> twins_;
 };
 

@@ -528,6 +528,25 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (replaced) event->setAccepted(replaced->isAccepted());
 }
 
+bool TDBGrid::event(QEvent* event) {
+    // Asked for the focused grid and for its cell editor alike (the question climbs to the grid).
+    if (event->type() == QEvent::ShortcutOverride && ClaimsKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+bool TDBGrid::ClaimsKey(const QKeyEvent* event) const {
+    // Esc in a cell editor gives the cell its text back; without one it is the window's.
+    if (event->key() == Qt::Key_Escape) return EditorOpen();
+    TDataSet* ds = DataSet();
+    if (!editing_ || !ds || !ds->Active() || ds->ReadOnly()) return false;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier) return event->key() == Qt::Key_Insert || event->key() == Qt::Key_F2;
+    return modifiers == Qt::ControlModifier && event->key() == Qt::Key_Delete;
+}
+
 bool TDBGrid::EllipsisKey(const QKeyEvent* event) const {
     // The keyboard's way to the "..." of the cell, as the mouse's click on it.
     return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&

@@ -73,7 +73,8 @@ private:
 // SetEditing(true) cells are edited in place: the first change puts the data set into edit, each
 // change writes the field through TField::SetText, Down on the last row appends, Insert inserts,
 // Ctrl+Enter presses the "..." of an Ellipsis column, Ctrl+Delete deletes (after "Confirma
-// exclusão?" when ConfirmDelete), Esc cancels the record.
+// exclusão?" when ConfirmDelete), Esc cancels the record. The keys it gives a meaning of its own
+// (those, F2, and Esc in an open cell editor) go to it before any shortcut of its window.
 // A new record left unmodified in an editing grid is discarded when the grid loses the focus
 // (CancelOnExit).
 class TDBGrid : public QTableView, public TControl {
@@ -127,6 +128,7 @@ public:
     QList<QWidget*> ChildControls() const override { return {}; }
 
 protected:
+    bool event(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -146,6 +148,7 @@ private:
     bool BeginCellEdit();
     bool KeyPressAllowed(QKeyEvent* event, std::unique_ptr<QKeyEvent>& replaced);
     bool EllipsisKey(const QKeyEvent* event) const;
+    bool ClaimsKey(const QKeyEvent* event) const;
 
     TDataLink link_;
     TDataSetModel* model_;

@@ -2,6 +2,7 @@
 
 #include "orv/Format.h"
 #include "orv/Routines.h"
+#include "orv/widgets/FocusManager.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -265,7 +266,35 @@ bool TCustomEdit::BeginUserEdit() {
     return Guard([ds] { ds->Edit(); }) && link_->Editing();
 }
 
+bool TCustomEdit::KeyChangesText(const QKeyEvent* event) const {
+    const int key = event->key();
+    if (key == Qt::Key_Backspace) return hasSelectedText() || cursorPosition() > 0;
+    if (key == Qt::Key_Delete) return hasSelectedText() || cursorPosition() < text().size();
+    const QString typed = event->text();
+    // Pastes, cuts and undos are taken as changes: what they bring is not in the key.
+    if (typed.isEmpty() || !typed[0].isPrint() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return true;
+    QString candidate = text();
+    int pos = cursorPosition();
+    if (hasSelectedText()) {
+        pos = selectionStart();
+        candidate.remove(pos, selectedText().size());
+    }
+    if (candidate.size() >= maxLength()) return false;
+    candidate.insert(pos, typed.left(maxLength() - candidate.size()));
+    pos += static_cast<int>(typed.size());
+    return validator()->validate(candidate, pos) != QValidator::Invalid;
+}
+
 void TCustomEdit::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && EnterActsAsTab(this)) {
+        event->accept();
+        focusNextChild();
+        // Without an active window Qt reports no focus change: the move runs here.
+        FocusManager::Instance().Sync(this);
+        return;
+    }
     const QChar key = KeyCharOf(event);
     std::unique_ptr<QKeyEvent> replaced;
     if (!key.isNull() && OnKeyPress) {
@@ -278,7 +307,9 @@ void TCustomEdit::keyPressEvent(QKeyEvent* event) {
             replaced = std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_unknown, event->modifiers(), QString(changed));
     }
     QKeyEvent* effective = replaced ? replaced.get() : event;
-    if (IsEditingKey(effective) && !BeginUserEdit()) {
+    // A key the edit would refuse anyway (the mask, the maximum length) changes nothing, so it
+    // starts no edit of the record either.
+    if (IsEditingKey(effective) && (!KeyChangesText(effective) || !BeginUserEdit())) {
         event->accept();
         return;
     }

@@ -65,6 +65,8 @@ protected:
     void ExitCheck() override;
 
 private:
+    // Whether the key would change the text (false for a key the mask or the length refuses).
+    bool KeyChangesText(const QKeyEvent* event) const;
     void OnTextChanged();
     void OnLinkEvent(const DataSetEvent& event);
     void LoadFromField();

@@ -3,6 +3,7 @@
 #include "orv/widgets/Control.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenuBar>
 
 namespace orv {
@@ -11,6 +12,7 @@ namespace {
 
 const char* const kFormProperty = "orvForm";
 const char* const kClosingProperty = "orvFormClosing";
+const char* const kEnterAsTabProperty = "orvEnterAsTab";
 
 // Bounds follow-up moves of enter handlers that keep sending the focus elsewhere.
 constexpr int kMaxFollowUps = 8;
@@ -200,5 +202,23 @@ void FocusControl(QWidget* control) {
 }
 
 QWidget* ActiveControl(QWidget* widgetInForm) { return FocusManager::Instance().ActiveControl(widgetInForm); }
+
+void SetEnterActsAsTab(QWidget* form, bool on) { form->setProperty(kEnterAsTabProperty, on); }
+
+bool EnterActsAsTab(QWidget* widgetInForm) {
+    QWidget* form = FormOf(widgetInForm);
+    return form && form->property(kEnterAsTabProperty).toBool();
+}
+
+QWidget* FirstTabStop(QWidget* container) {
+    if (!container) return nullptr;
+    for (QWidget* w = container->nextInFocusChain(); w && w != container; w = w->nextInFocusChain()) {
+        if (!container->isAncestorOf(w) || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || !w->isVisible())
+            continue;
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->isReadOnly()) continue;
+        return w;
+    }
+    return nullptr;
+}
 
 }  // namespace orv

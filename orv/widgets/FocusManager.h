@@ -68,4 +68,13 @@ void FocusControl(QWidget* control);
 // The control last entered in the widget's form (Delphi's ActiveControl).
 QWidget* ActiveControl(QWidget* widgetInForm);
 
+// A form whose edits take Enter as Tab: the focus moves on to the next control, with the same
+// exit checks (an edit's own key handler never sees that Enter). Grids, lookups and dialogs
+// that give Enter a meaning of their own keep it.
+void SetEnterActsAsTab(QWidget* form, bool on);
+bool EnterActsAsTab(QWidget* widgetInForm);
+// The first control inside the container that Tab would stop at (enabled, shown, accepting Tab
+// and, for an edit, not read-only), in the form's tab order; null when there is none.
+QWidget* FirstTabStop(QWidget* container);
+
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "orv/widgets/StdControls.h"
 
+#include <QEvent>
+
 namespace orv {
 
 TPanel::TPanel(QWidget* parent, const QString& name) : QFrame(parent), TControl(this, name) {
@@ -20,11 +22,49 @@ TSpeedButton::TSpeedButton(QWidget* parent, const QString& name, const QString& 
     connect(this, &QToolButton::clicked, this, [this] { Fire(OnClick); });
 }
 
+void TSpeedButton::SetHint(const QString& hint) {
+    hint_ = hint;
+    UpdateToolTip();
+}
+
+void TSpeedButton::SetShortcutText(const QString& key) {
+    shortcutText_ = key;
+    UpdateToolTip();
+}
+
+void TSpeedButton::SetDisabledHint(const QString& reason) {
+    disabledHint_ = reason;
+    UpdateToolTip();
+}
+
+void TSpeedButton::changeEvent(QEvent* event) {
+    QToolButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) UpdateToolTip();
+}
+
+void TSpeedButton::UpdateToolTip() {
+    if (!isEnabled() && !disabledHint_.isEmpty()) {
+        setToolTip(disabledHint_);
+        return;
+    }
+    setToolTip(shortcutText_.isEmpty() || hint_.isEmpty() ? hint_ : QStringLiteral("%1 (%2)").arg(hint_, shortcutText_));
+}
+
 TRadioButton::TRadioButton(QWidget* parent, const QString& name, const QString& caption)
     : QRadioButton(caption, parent), TControl(this, name) {
     connect(this, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked) Fire(OnClick);
     });
+}
+
+QString WithoutMnemonic(const QString& caption) {
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        plain += caption[i];
+    }
+    return plain;
 }
 
 TMenuItem::TMenuItem(QObject* parent, const QString& name, const QString& caption) : QAction(caption, parent) {

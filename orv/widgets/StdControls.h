@@ -43,12 +43,27 @@ public:
 
     QString Caption() const { return text(); }
     void SetCaption(const QString& caption) { setText(caption); }
-    QString Hint() const { return toolTip(); }
-    void SetHint(const QString& hint) { setToolTip(hint); }
+    // The hint is the button's own text for its tooltip; the tooltip shown adds the key that
+    // presses the button ("Incluir (Ins)"), and while the button is disabled a reason set for it
+    // replaces both.
+    QString Hint() const { return hint_; }
+    void SetHint(const QString& hint);
+    void SetShortcutText(const QString& key);
+    QString DisabledHint() const { return disabledHint_; }
+    void SetDisabledHint(const QString& reason);
     // As a user's click: nothing happens while the button is disabled.
     void Click() { click(); }
 
     TNotifyEvent OnClick;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void UpdateToolTip();
+    QString hint_;
+    QString shortcutText_;
+    QString disabledHint_;
 };
 
 // OnClick runs whenever the button becomes checked, by the user or by program code.
@@ -65,13 +80,17 @@ public:
     TNotifyEvent OnClick;
 };
 
+// A caption as it reads: each '&' that marks a mnemonic dropped, "&&" a plain '&'.
+QString WithoutMnemonic(const QString& caption);
+
 // Menu command. A screen's menu items are twins of its toolbar buttons and run the same handler.
 class TMenuItem : public QAction {
     Q_OBJECT
 public:
     explicit TMenuItem(QObject* parent = nullptr, const QString& name = {}, const QString& caption = {});
 
-    QString Caption() const { return text(); }
+    // The caption as the menu shows it: without the '&' that marks its mnemonic.
+    QString Caption() const { return WithoutMnemonic(text()); }
     void SetCaption(const QString& caption) { setText(caption); }
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool enabled) { setEnabled(enabled); }

@@ -4,7 +4,11 @@
 
 #include "orv/widgets/FocusManager.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QSqlQuery>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -347,4 +351,106 @@ TEST(StatePages, EnteringTheCompanyOrAssetClosesTheList) {
     EXPECT_TRUE(f.mnuFolhaDados->isEnabled());
     EXPECT_TRUE(f.mnuFormulario->isEnabled());
     EXPECT_TRUE(h.TakeMessages().isEmpty());
+}
+
+// The clerk at the keyboard: Enter moves on as Tab does, the toolbar's keys run its buttons, and
+// the focus is where the next key is wanted.
+TEST(StateKeyboard, EnterTabAndTheToolbarKeysWalkATransfer) {
+    ScreenHarness h;
+    TFrmTransferenciaFisica& f = h.frm();
+    auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        QApplication::processEvents();
+    };
+    auto typed = [](const QString& text) {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QApplication::processEvents();
+    };
+    auto active = [&f] { return orv::ActiveControl(&f); };
+    const QString soUltima = "Só a última transferência do bem pode ser alterada ou excluída.";
+
+    // Each item of the Operação menu has a mnemonic of its own.
+    QStringList mnemonics;
+    for (QAction* item : f.mnuOperacao->actions()) {
+        if (item->isSeparator()) continue;
+        const qsizetype amp = item->text().indexOf('&');
+        ASSERT_GE(amp, 0) << item->objectName().toStdString();
+        EXPECT_FALSE(mnemonics.contains(item->text().mid(amp + 1, 1).toLower())) << item->objectName().toStdString();
+        mnemonics << item->text().mid(amp + 1, 1).toLower();
+    }
+
+    // Enter in the company runs its check: refused, the focus stays; accepted, the asset is next.
+    h.Type(f.medEmpresa, "7");
+    press(Qt::Key_Return);
+    EXPECT_EQ(h.TakeMessages(), QStringList{"Empresa não cadastrada."});
+    EXPECT_EQ(active(), f.medEmpresa);
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Backspace);
+    typed("1");
+    press(Qt::Key_Return);
+    EXPECT_EQ(f.medEmpresa->text(), "01");
+    EXPECT_EQ(active(), f.medBem);
+
+    // Enter in the asset loads its list and goes on to it; so does Tab.
+    typed("100004");
+    press(Qt::Key_Return);
+    EXPECT_EQ(f.cdsCapa.RecordCount(), 2);
+    EXPECT_EQ(active(), f.dbgPadrao);
+    h.Focus(f.medBem);
+    ASSERT_FALSE(f.cdsCapa.Active());
+    press(Qt::Key_Tab);
+    EXPECT_EQ(f.cdsCapa.RecordCount(), 2);
+    EXPECT_EQ(active(), f.dbgPadrao);
+    EXPECT_TRUE(h.TakeMessages().isEmpty());
+
+    // The older transfer says why it cannot change, and its key does nothing; the last one names
+    // its key.
+    ASSERT_EQ(FieldText(f.cdsCapa, "NRSEQCAPAOPEBEM"), "0000000001");
+    EXPECT_EQ(f.sbtAlterar->toolTip(), soUltima);
+    EXPECT_EQ(f.sbtExcluir->toolTip(), soUltima);
+    press(Qt::Key_F2);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    f.dbnPadrao->BtnClick(orv::TNavigateBtn::Last);
+    EXPECT_EQ(f.sbtAlterar->toolTip(), "Alterar (F2)");
+    EXPECT_EQ(f.sbtExcluir->toolTip(), "Excluir (Ctrl+Del)");
+
+    // A key its full code field refuses starts no edit of the saved transfer.
+    h.Trigger(f.mnuFormulario);
+    h.Focus(f.dbeCdFilialNovo);
+    ASSERT_EQ(f.dbeCdFilialNovo->text(), fx::kJundiai);
+    f.dbeCdFilialNovo->end(false);
+    typed("B");
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    EXPECT_EQ(f.dbeCdFilialNovo->text(), fx::kJundiai);
+
+    // F2: the new branch is typed into at once; Esc gives the change up only when the clerk says so.
+    press(Qt::Key_F2);
+    ASSERT_EQ(f.cdsCapa.State(), orv::DataSetState::Edit);
+    EXPECT_EQ(active(), f.dbeCdFilialNovo);
+    typed("0002");
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), fx::kCampinas);
+    h.host().answers = {false, true};
+    press(Qt::Key_Escape);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Edit);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    EXPECT_EQ(FieldText(f.cdsCapa, "CDFILIALITCNOVO"), fx::kJundiai);
+
+    // Ins from the list: the new transfer's date is typed into at once, and Enter moves on from it
+    // through its check.
+    h.Focus(f.dbgPadrao);
+    press(Qt::Key_Insert);
+    ASSERT_EQ(f.cdsCapa.State(), orv::DataSetState::Insert);
+    EXPECT_EQ(active(), f.depDataTransf);
+    typed("15112026");
+    EXPECT_EQ(f.depDataTransf->text(), "15/11/2026");
+    press(Qt::Key_Return);
+    EXPECT_EQ(active(), f.dbeCdTipoOper);
+    h.host().answers = {true};
+    press(Qt::Key_Escape);
+    EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
+    EXPECT_EQ(h.host().questions, QStringList(3, "Deseja cancelar as alterações?"));
+    EXPECT_TRUE(h.TakeMessages().isEmpty());
+    EXPECT_TRUE(h.host().AllConsumed());
+    EXPECT_EQ(h.host().busyDepth, 0);
 }

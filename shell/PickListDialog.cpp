@@ -30,6 +30,7 @@ constexpr int kSampledRows = 500;
 // A column wider than this many characters shows the rest on a wider dialog, not by default.
 constexpr int kWidestColumnChars = 40;
 constexpr int kNaturalHeight = 420;
+constexpr int kAir = 6;
 
 QRect AvailableArea(const QWidget* parent) {
     const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
@@ -165,7 +166,7 @@ void PickListDialog::MeasureColumns() {
     const QFontMetrics metrics(view_->font());
     const QStyle* style = view_->style();
     // The cell's text margins and grid line, as the item delegate lays them out, and some air.
-    const int padding = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1) + 1 + 6;
+    const int padding = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1) + 1 + kAir;
     const int widest = kWidestColumnChars * metrics.averageCharWidth();
     const QHeaderView* header = view_->horizontalHeader();
     const int first = multi_ ? 1 : 0;
@@ -178,8 +179,9 @@ void PickListDialog::MeasureColumns() {
         int content = 0;
         for (int r = 0; r < rows; r += step)
             content = std::max(content, metrics.horizontalAdvance(model_->data(model_->index(r, c), Qt::DisplayRole).toString()));
-        // The title always fits: the header measures it in bold, as it shows a selected row's.
-        const int width = std::max(header->sectionSizeHint(c), std::min(content + padding, widest));
+        // The title always fits, with the same air: the header measures it in bold, as it shows
+        // a selected row's.
+        const int width = std::max(header->sectionSizeHint(c) + kAir, std::min(content + padding, widest));
         base_.push_back(width);
         reference_ += width;
     }

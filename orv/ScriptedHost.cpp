@@ -37,6 +37,13 @@ bool PickListColumn(const TField& field) {
     return field.Visible() && field.FieldName().compare(QLatin1String("IDMARCADO"), Qt::CaseInsensitive) != 0;
 }
 
+// The current row as an expectation names it: its first visible column.
+QString PickedRow(TDataSet& ds) {
+    for (int i = 0; i < ds.FieldCount(); ++i)
+        if (PickListColumn(ds.Fields(i))) return ds.Fields(i).DisplayText();
+    return {};
+}
+
 // A pick list as its export writes it: the titles of the columns it shows, then every row.
 QList<QStringList> PickListRows(TDataSet& ds) {
     QList<QStringList> rows;
@@ -89,8 +96,18 @@ TDataSet* ScriptedHost::ListToOffer(TDataSource& source, const QString& title, Q
     return nullptr;
 }
 
+int ScriptedHost::TypeIntoList(TDataSet&, const QString& caption, const Typing&) {
+    throw Unexpected("a lista \"" + caption.toStdString() + "\" não pode receber teclas aqui");
+}
+
+bool ScriptedHost::TypeIntoTickList(TDataSet& ds, const QString& caption, const QString&, const Typing& typing, QString&) {
+    TypeIntoList(ds, caption, typing);
+    return false;
+}
+
 bool ScriptedHost::Pesquisar(TDataSource& source, const QString& title) {
     QString caption;
+    lastPicked.clear();
     TDataSet* ds = ListToOffer(source, title, caption);
     if (!ds) {
         // An empty list still uses up the answer a script queued for it.
@@ -101,13 +118,20 @@ bool ScriptedHost::Pesquisar(TDataSource& source, const QString& title) {
     const Pick pick = picks.front();
     picks.pop_front();
     if (pick.none) return false;
-    if (!ds->Locate(pick.field, pick.value))
+    if (!pick.typing.empty()) {
+        const int row = TypeIntoList(*ds, caption, pick.typing);
+        if (row < 0) return false;
+        ds->SetRecNo(row + 1);
+    } else if (!ds->Locate(pick.field, pick.value)) {
         throw Unexpected(QStringLiteral("a lista \"%1\" não tem %2=%3").arg(caption, pick.field, pick.value).toStdString());
+    }
+    lastPicked = PickedRow(*ds);
     return true;
 }
 
 bool ScriptedHost::PesquisaLista(TDataSource& source, const QString& keyField, const QString& title, QString& list) {
     QString caption;
+    lastPicked.clear();
     TDataSet* ds = ListToOffer(source, title, caption);
     if (!ds) {
         if (!pickManys.empty()) pickManys.pop_front();
@@ -117,11 +141,17 @@ bool ScriptedHost::PesquisaLista(TDataSource& source, const QString& keyField, c
     const PickMany pick = pickManys.front();
     pickManys.pop_front();
     if (pick.none) return false;
+    if (!pick.typing.empty()) {
+        if (!TypeIntoTickList(*ds, caption, keyField, pick.typing, list)) return false;
+        lastPicked = list.split(QLatin1Char('_'), Qt::SkipEmptyParts).join(QLatin1Char('|'));
+        return true;
+    }
     for (const QString& key : pick.keys) {
         if (!ds->Locate(keyField, key))
             throw Unexpected(QStringLiteral("a lista \"%1\" não tem %2=%3").arg(caption, keyField, key).toStdString());
     }
     list = pick.keys.join(QLatin1Char('_'));
+    lastPicked = pick.keys.join(QLatin1Char('|'));
     return true;
 }
 

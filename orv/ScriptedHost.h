@@ -15,14 +15,23 @@ class TDataSet;
 // and pick lists from queues. An unexpected question or pick list is an error, never a wait.
 class ScriptedHost : public contracts::IHostServices {
 public:
+    // Typed into the real pick list instead of answering for it: the filter text, then the
+    // names of the keys pressed (as a script's key command names them).
+    struct Typing {
+        QString text;
+        QStringList keys;
+        bool empty() const { return keys.isEmpty(); }
+    };
     struct Pick {
         bool none = false;  // closed without a choice
         QString field;
         QString value;
+        Typing typing;
     };
     struct PickMany {
         bool none = false;
         QStringList keys;
+        Typing typing;
     };
     struct SaveFile {
         bool none = false;  // the dialog closed without a name
@@ -53,6 +62,9 @@ public:
     QStringList questions;          // every question asked
     QStringList lastList;           // rows offered by the last pick list (first visible column)
     QStringList lastListTitles;     // titles of every pick list
+    // What the last pick list gave back: the picked row's first visible column, or the ticked
+    // keys joined by "|"; empty when it closed without a choice.
+    QString lastPicked;
     QStringList cacheRefreshes;     // tables asked to refresh
     QStringList proposedFiles;      // the names every save-file dialog proposed
     int busyDepth = 0;
@@ -81,6 +93,14 @@ public:
     bool AllConsumed() const {
         return answers.empty() && picks.empty() && pickManys.empty() && saveFiles.empty() && listExports.empty();
     }
+
+protected:
+    // The real pick list with the keys typed into it (only a shell's session has one): the row
+    // picked (0-based), -1 when it closed without a choice; for a multi-choice list, false when
+    // it closed without confirming, else `list` holds the ticked keys as PesquisaLista gives them.
+    virtual int TypeIntoList(TDataSet& ds, const QString& caption, const Typing& typing);
+    virtual bool TypeIntoTickList(TDataSet& ds, const QString& caption, const QString& keyField,
+                                  const Typing& typing, QString& list);
 
 private:
     // Records what the list offers; the data set, or null after showing the empty-list text.

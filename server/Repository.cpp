@@ -480,7 +480,8 @@ orv::Packet Repository::Series(const QString& filial, const QString& serie) {
     return ToPacket(q, defs);
 }
 
-// Invoices the previous branch issued to the new one; an empty branch or series does not filter.
+// Invoices the previous branch issued to the new one, as its outgoing invoices: the receiver's
+// entry of the same invoice ('E') is not offered. An empty branch or series does not filter.
 orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova, const QString& serie,
                                  const QString& filialAnte) {
     static const std::vector<FieldDef> defs = {S("NRLANCTONF", 20), S("NRNOTAFISC", 20), S("DESCRICAO", 15),
@@ -491,7 +492,8 @@ orv::Packet Repository::Invoices(const QString& nota, const QString& filialNova,
                        QStringLiteral("SELECT NRLANCTONF, NRNOTAFISC, DESCRICAO, DTENTRSAID, CDFILIRECE, CDFILIEMIT,"
                                       "       CDTIPOOPER, CDSERIE, IDENTRSAIDOP, CDFILIAL"
                                       "  FROM NOTAFISCAL"
-                                      " WHERE (:N = 'T' OR NRLANCTONF = :N)"
+                                      " WHERE IDENTRSAIDOP = 'S'"
+                                      "   AND (:N = 'T' OR NRLANCTONF = :N)"
                                       "   AND (:FN = '' OR CDFILIRECE = :FN)"
                                       "   AND (:FA = '' OR CDFILIEMIT = :FA)"
                                       "   AND (:S = '' OR CDSERIE = :S)"

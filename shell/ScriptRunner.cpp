@@ -7,6 +7,7 @@
 #include "orv/ScriptedHost.h"
 #include "orv/widgets/Widgets.h"
 #include "shell/MainWindow.h"
+#include "shell/PickListDialog.h"
 #include "shell/ScriptParser.h"
 #include "shell/Scriptable.h"
 #include "shell/ShellHost.h"
@@ -96,6 +97,11 @@ public:
         return chosen;
     }
 
+protected:
+    int TypeIntoList(orv::TDataSet& ds, const QString& caption, const Typing& typing) override;
+    bool TypeIntoTickList(orv::TDataSet& ds, const QString& caption, const QString& keyField, const Typing& typing,
+                          QString& list) override;
+
 private:
     template <class F>
     bool Watch(F call) {
@@ -160,6 +166,70 @@ Qt::Key KeyOfChar(QChar c) {
     if (c == QLatin1Char(' ')) return Qt::Key_Space;
     if (c.unicode() < 0x100) return static_cast<Qt::Key>(c.toUpper().unicode());
     return Qt::Key_unknown;
+}
+
+// "TEXT KEY KEY..." as one argument, or TEXT KEY KEY... as several: the leading words that name
+// no key (a single letter or digit is text here) are typed into the filter, the rest are keys.
+QString ParseTyping(const QStringList& a, orv::ScriptedHost::Typing& typing) {
+    QStringList words = a.mid(1);
+    if (words.size() == 1) words = words.constFirst().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    Qt::Key key{};
+    Qt::KeyboardModifiers modifiers;
+    QStringList text;
+    qsizetype i = 0;
+    for (; i < words.size() && (words[i].size() <= 1 || !ParseKey(words[i], key, modifiers)); ++i) text << words[i];
+    for (; i < words.size(); ++i) {
+        if (!ParseKey(words[i], key, modifiers)) return QStringLiteral("tecla desconhecida: ") + words[i];
+        typing.keys << words[i];
+    }
+    if (typing.keys.isEmpty()) return QStringLiteral("uso: %1 \"TEXTO TECLA...\"").arg(a[0].toLower());
+    typing.text = text.join(QLatin1Char(' '));
+    return {};
+}
+
+// The real pick list as a clerk at the keyboard meets it: shown, the text typed into its filter,
+// then the keys, each to the control that holds the focus in it; the keys must close it.
+void TypeIntoDialog(PickListDialog& dialog, const QString& caption, const orv::ScriptedHost::Typing& typing) {
+    using Unexpected = orv::ScriptedHost::Unexpected;
+    auto target = [&dialog]() -> QWidget* {
+        QWidget* focus = dialog.focusWidget();
+        return focus ? focus : &dialog;
+    };
+    dialog.show();
+    for (const QChar c : typing.text) QTest::sendKeyEvent(QTest::Click, target(), KeyOfChar(c), QString(c), Qt::NoModifier);
+    for (const QString& name : typing.keys) {
+        if (!dialog.isVisible())
+            throw Unexpected(QStringLiteral("a lista \"%1\" fechou antes da tecla %2").arg(caption, name).toStdString());
+        Qt::Key key{};
+        Qt::KeyboardModifiers modifiers;
+        ParseKey(name, key, modifiers);
+        QTest::keyClick(target(), key, modifiers);
+    }
+    if (dialog.isVisible()) {
+        dialog.hide();
+        throw Unexpected(QStringLiteral("a lista \"%1\" ficou aberta depois das teclas").arg(caption).toStdString());
+    }
+}
+
+QWidget* DialogParent() {
+    QWidget* w = QApplication::activeModalWidget();
+    return w ? w : QApplication::activeWindow();
+}
+
+int SessionHost::TypeIntoList(orv::TDataSet& ds, const QString& caption, const Typing& typing) {
+    PickListDialog dialog(ds, caption, false, DialogParent());
+    TypeIntoDialog(dialog, caption, typing);
+    return dialog.result() == QDialog::Accepted ? dialog.ChosenRow() : -1;
+}
+
+bool SessionHost::TypeIntoTickList(orv::TDataSet& ds, const QString& caption, const QString& keyField,
+                                   const Typing& typing, QString& list) {
+    PickListDialog dialog(ds, caption, true, DialogParent());
+    dialog.Tick(keyField, list.split(QLatin1Char('_'), Qt::SkipEmptyParts));
+    TypeIntoDialog(dialog, caption, typing);
+    if (dialog.result() != QDialog::Accepted) return false;
+    list = dialog.Ticked(keyField).join(QLatin1Char('_'));
+    return true;
 }
 
 orv::TDataSource* SourceOf(QWidget* widget) {
@@ -390,7 +460,8 @@ private:
                 failure = Expect(line.args);
             else if (command == QLatin1String("answer") || command == QLatin1String("pick") ||
                      command == QLatin1String("pickmany") || command == QLatin1String("savefile") ||
-                     command == QLatin1String("pickexport"))
+                     command == QLatin1String("pickexport") || command == QLatin1String("pickkeys") ||
+                     command == QLatin1String("pickmanykeys"))
                 failure = Queue(index, line.args);
             else
                 failure = QStringLiteral("comando desconhecido");
@@ -954,6 +1025,22 @@ private:
             saveFileLines_.push_back(index);
             return {};
         }
+        if (command == QLatin1String("pickkeys") || command == QLatin1String("pickmanykeys")) {
+            orv::ScriptedHost::Typing typing;
+            if (QString failure = ParseTyping(a, typing); !failure.isEmpty()) return failure;
+            if (command == QLatin1String("pickkeys")) {
+                orv::ScriptedHost::Pick pick;
+                pick.typing = typing;
+                host_.picks.push_back(pick);
+                pickLines_.push_back(index);
+            } else {
+                orv::ScriptedHost::PickMany pick;
+                pick.typing = typing;
+                host_.pickManys.push_back(pick);
+                pickManyLines_.push_back(index);
+            }
+            return {};
+        }
         if (command == QLatin1String("pickexport")) {
             if (a.size() != 2) return QStringLiteral("uso: pickexport ARQUIVO");
             host_.listExports.push_back(QDir(folder_).absoluteFilePath(a[1]));
@@ -979,7 +1066,7 @@ private:
         static const QHash<QString, int> counts = {
             {"message", 3}, {"nomessage", 2}, {"text", 4}, {"enabled", 4}, {"checked", 4}, {"focus", 3}, {"page", 3},
             {"title", 3},   {"field", 4},     {"rows", 4}, {"state", 4},   {"list", 3},    {"sql", 4},
-            {"savefile", 3}, {"csv", 5},      {"csvrows", 4}};
+            {"savefile", 3}, {"csv", 5},      {"csvrows", 4}, {"picked", 3}};
         static const QHash<QString, const char*> usages = {
             {"message", "expect message \"TEXTO\""},     {"nomessage", "expect nomessage"},
             {"text", "expect text CONTROLE \"TEXTO\""}, {"enabled", "expect enabled CONTROLE true|false"},
@@ -988,7 +1075,8 @@ private:
             {"field", "expect field DADOS.CAMPO \"TEXTO\""}, {"rows", "expect rows DADOS N"},
             {"state", "expect state DADOS inactive|browse|edit|insert"}, {"list", "expect list \"A|B|...\""},
             {"sql", "expect sql \"SELECT ...\" \"VALOR\""}, {"savefile", "expect savefile \"NOME\""},
-            {"csv", "expect csv ARQUIVO LINHA \"A|B|...\""}, {"csvrows", "expect csvrows ARQUIVO N"}};
+            {"csv", "expect csv ARQUIVO LINHA \"A|B|...\""}, {"csvrows", "expect csvrows ARQUIVO N"},
+            {"picked", "expect picked \"TEXTO\""}};
         if (!counts.contains(what)) return QStringLiteral("expectativa desconhecida: ") + a.value(1);
         if (a.size() != counts.value(what)) return QStringLiteral("uso: ") + QString::fromUtf8(usages.value(what));
 
@@ -1012,6 +1100,8 @@ private:
             const QString offered = host_.lastList.join(QLatin1Char('|'));
             return offered == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(offered));
         }
+        if (what == QLatin1String("picked"))
+            return host_.lastPicked == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(host_.lastPicked));
         if (what == QLatin1String("sql")) return ExpectSql(a[2], a[3]);
         if (what == QLatin1String("savefile")) {
             const QString proposed = host_.proposedFiles.isEmpty() ? QStringLiteral("nenhum") : Quoted(host_.proposedFiles.last());

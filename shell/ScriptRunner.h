@@ -38,6 +38,11 @@ class ShellHost;
 //   answer yes|no                queues the answer to the next question
 //   pick FIELD=VALUE | none      queues the choice of the next pick list
 //   pickmany KEY_KEY... | none   queues the ticks of the next multi-choice list
+//   pickkeys "TEXT KEY..."       the next pick list is the real one, driven from the keyboard:
+//                                TEXT typed into its filter, then the keys (names as for key:
+//                                Down PageDown Ctrl+End Enter Escape...); they must close it
+//   pickmanykeys "TEXT KEY..."   the same for the next multi-choice list (Space ticks, Enter
+//                                confirms)
 //   savefile FILE | none         queues the answer to the next save-file dialog (an export)
 //   pickexport FILE              the next pick list is also exported to FILE, as its "Exportar
 //                                para CSV" writes it (FILE relative to the script's folder)
@@ -53,6 +58,8 @@ class ShellHost;
 //   expect rows DATASET N
 //   expect state DATASET inactive|browse|edit|insert
 //   expect list "A|B|..."        the rows the last pick list offered (first visible column)
+//   expect picked "TEXT"         what the last pick list gave back: the row's first visible
+//                                column, or the ticked keys as "A|B"; "" when none
 //   expect sql "SELECT ..." "VALUE"     first column of the first row on the shared connection,
 //                                as QVariant::toString gives it (null as empty text)
 //   expect savefile "NAME"       the file name the last save-file dialog proposed

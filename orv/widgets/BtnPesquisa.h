@@ -13,7 +13,8 @@ namespace orv {
 // false); then the host's single-choice pick list runs over DataSource with the title
 // (Title, plus "|" EmptyError when set: the text shown for an empty list); when a row is picked
 // OnAfterPesq gets the data set on that row. A button with its own OnClick does its own search
-// instead. Never takes the focus.
+// instead. Never takes the focus: F4 or Alt+Down in the associate opens the lookup as a click
+// would, and the hint says so.
 class TBtnPesquisa : public QToolButton, public TControl {
     Q_OBJECT
 public:
@@ -35,9 +36,12 @@ public:
     bool Execute();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowKeyInHint();
+
     QPointer<QWidget> associate_;
 };
 

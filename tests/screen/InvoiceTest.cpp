@@ -132,7 +132,11 @@ TEST(Invoice, PickReplacesNumberAndSeries) {
     h.Focus(f.dbeNF);
     EXPECT_EQ(f.dbeDescriNF->text(), "");
 
-    // The invoices Matriz issued to Jundiaí, whatever number was typed.
+    // The invoices Matriz issued to Jundiaí, whatever number was typed; Jundiaí's entry of the
+    // same invoice is no outgoing one and is not offered.
+    h.Sql("INSERT INTO NOTAFISCAL (NRLANCTONF, NRNOTAFISC, DESCRICAO, DTENTRSAID, CDFILIRECE, CDFILIEMIT, CDTIPOOPER,"
+          " CDSERIE, IDENTRSAIDOP, CDFILIAL) VALUES ('103', '000101', 'Envio depósito', '2026-11-03T00:00:00',"
+          " '00A1', '0001', 'TR', 'U', 'E', '00A1')");
     h.host().picks.push_back({false, "NRLANCTONF", "101"});
     h.Click(f.btpPesqNF);
     EXPECT_TRUE(h.TakeMessages().isEmpty());

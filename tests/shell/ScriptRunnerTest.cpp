@@ -124,6 +124,37 @@ TEST_F(Session, PickListsTakeTheQueuedChoicesAndAnEmptyListUsesOneUp) {
     EXPECT_EQ(Summary(), "19 passed, 2 failed");
 }
 
+TEST_F(Session, TheRealPickListIsDrivenFromTheKeyboardAndF4OpensALookup) {
+    const int result = Run(QStringLiteral(
+        "pickkeys \"dois Enter\"\n"                  // the filter leaves "Empresa Dois"
+        "key edtEmpresa F4\n"
+        "expect picked \"02\"\n"
+        "expect text edtEmpresa \"02\"\n"
+        "expect focus edtEmpresa\n"
+        "pickkeys \"\" Down Up Down Enter\n"
+        "key edtEmpresa Alt+Down\n"
+        "expect picked \"02\"\n"
+        "pickkeys Escape\n"
+        "click btnEmpresa\n"
+        "expect picked \"\"\n"
+        "pickmanykeys \"Space Down Space Enter\"\n"  // Space ticks while the filter is empty
+        "click btnMarcar\n"
+        "expect text lblMarcadas \"01_02\"\n"
+        "expect picked \"01|02\"\n"
+        "pickkeys \"um Down\"\n"
+        "click btnEmpresa\n"                         // 17: the keys left it open
+        "pickkeys \"Enter Enter\"\n"
+        "click btnEmpresa\n"                         // 19: closed by the first Enter
+        "pickkeys \"um Down Subir\"\n"));            // 20
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Failures(), QStringList({
+                              "linha 17: click btnEmpresa: a lista \"Empresas\" ficou aberta depois das teclas",
+                              "linha 19: click btnEmpresa: a lista \"Empresas\" fechou antes da tecla Enter",
+                              "linha 20: pickkeys \"um Down Subir\": tecla desconhecida: Subir",
+                          }));
+    EXPECT_EQ(Summary(), "17 passed, 3 failed");
+}
+
 TEST_F(Session, QuestionsTakeTheQueuedAnswersAndAnAnswerLeftOverFailsItsLine) {
     const int result = Run(QStringLiteral(
         "answer yes\n"

@@ -105,12 +105,12 @@ step "empresa e bem com Enter; o bem pela pesquisa, com Down e Enter"
 typed 1
 keys Return
 keys F4
-window "^Bem$" >/dev/null
+window "^Bem Ativo$" >/dev/null
 typed 10000
 keys Down
 shot 02-pesquisa-do-bem.png
 keys Return
-gone "^Bem$"
+gone "^Bem Ativo$"
 keys Return
 sleep 0.5
 shot 03-lista.png
@@ -128,7 +128,7 @@ keys Return
 gone "^ERP - Patrimônio$"
 focused "Transferência Física"
 keys ctrl+a BackSpace
-typed 2; keys Return        # Campinas
+typed 3; keys Return        # Santos
 typed 1; keys Return        # cost centre
 typed 1; keys Return        # sector
 shot 05-nova-transferencia.png
@@ -146,13 +146,16 @@ keys Insert
 keys Return
 typed 1; keys Return
 typed 3; keys Return
-typed 2; keys Return
+typed 3; keys Return
 typed 1; keys Return
 typed 1; keys Return
 keys F10
 sleep 1
 shot 07-confirmada.png
+if xdotool search --onlyvisible --name "^ERP - Patrimônio$" >/dev/null 2>&1; then
+  fail "a confirmação foi recusada (veja 07-confirmada.png)"
+fi
 [ "$(transfers)" = "$((before + 1))" ] || fail "a transferência não foi gravada ($(transfers) itens, antes $before)"
 where=$(sql "SELECT b.CDPATRIBEMATIVO, b.CDFILIAL FROM BEMATIVO b WHERE b.CDEMPRESA = '01' AND b.CDPATRIBEMATIVO = '100002'")
-[ "$where" = "100002|0002" ] || fail "o bem 100002 devia estar na filial 0002: $where"
+[ "$where" = "100002|0003" ] || fail "o bem 100002 devia estar na filial 0003: $where"
 echo "ok: capturas em $shots"

@@ -115,10 +115,11 @@ QHBoxLayout* Row(QGridLayout* grid, int row, QWidget* label, std::initializer_li
 // edit would show the end) and the whole name as its tooltip.
 void NameSized(QLineEdit* e) {
     e->setMinimumWidth(12 * e->fontMetrics().averageCharWidth());
-    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString& text) {
-        e->setCursorPosition(0);
-        e->setToolTip(text);
+    // Setting the same text again puts the cursor at the end without a change signal.
+    QObject::connect(e, &QLineEdit::cursorPositionChanged, e, [e](int, int now) {
+        if (now != 0 && !e->hasFocus()) e->setCursorPosition(0);
     });
+    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString& text) { e->setToolTip(text); });
 }
 
 TEdit* NameDisplay(QWidget* parent, const char* name) {

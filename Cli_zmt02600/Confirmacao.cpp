@@ -9,15 +9,26 @@ namespace zmt02600 {
 
 using namespace orv;
 
+namespace {
+
+// How long the status bar tells that a transfer was recorded.
+constexpr int kGravadaMsecs = 5000;
+
+}  // namespace
+
 void TFrmTransferenciaFisica::sbtConfirmarClick() {
     TfrmPadraoGrid::sbtConfirmarClick();
+    QString gravada;  // the number of the transfer the server took, as the navigator shows it
     {
         BusyGuard busy(1);
-        nlohmann::json delta = cdsCapa.ChangeCount() > 0 ? cdsCapa.Delta() : nlohmann::json();
+        const bool changed = cdsCapa.ChangeCount() > 0;
+        nlohmann::json delta = changed ? cdsCapa.Delta() : nlohmann::json();
         nlohmann::json segundo;
         CheckResultServ(Server().SetConfirmar(delta, segundo));
+        if (changed) gravada = cdsCapa.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString();
         cdsCapa.MergeChangeLog();
     }
+    if (!gravada.isEmpty()) Host().ShowStatus(QStringLiteral("Transferência nº %1 gravada").arg(gravada), kGravadaMsecs);
     sbtVerificarClick();
 }
 

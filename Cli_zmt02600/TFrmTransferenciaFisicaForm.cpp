@@ -93,18 +93,39 @@ void Declare(TDataSet& ds, std::initializer_list<FieldDef> defs) {
     for (const FieldDef& d : defs) ds.AddField(d);
 }
 
-// A label and the controls that follow it on one row of a group's grid.
-void Row(QGridLayout* grid, int row, QWidget* label, std::initializer_list<QWidget*> controls) {
-    int col = 0;
-    if (label) grid->addWidget(label, row, col);
-    ++col;
-    for (QWidget* w : controls) grid->addWidget(w, row, col++);
+// A label, then the controls of its row side by side: codes and buttons keep their widths, the
+// name displays share what is left. Labels line up in the group's first column.
+QHBoxLayout* Row(QGridLayout* grid, int row, QWidget* label, std::initializer_list<QWidget*> controls) {
+    if (label) grid->addWidget(label, row, 0);
+    auto* line = new QHBoxLayout;
+    bool stretches = false;
+    for (QWidget* w : controls) {
+        const bool grows = (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) &&
+                           w->maximumWidth() > w->minimumWidth();
+        line->addWidget(w, grows ? 1 : 0);
+        stretches = stretches || grows;
+    }
+    if (!stretches) line->addStretch(1);
+    grid->addLayout(line, row, 1);
+    grid->setColumnStretch(1, 1);
+    return line;
 }
 
-TEdit* NameDisplay(QWidget* parent, const char* name, int width) {
+// A name display gets no narrower than a dozen letters. Cut, it shows the start of the name (an
+// edit would show the end) and the whole name as its tooltip.
+void NameSized(QLineEdit* e) {
+    e->setMinimumWidth(12 * e->fontMetrics().averageCharWidth());
+    // Setting the same text again puts the cursor at the end without a change signal.
+    QObject::connect(e, &QLineEdit::cursorPositionChanged, e, [e](int, int now) {
+        if (now != 0 && !e->hasFocus()) e->setCursorPosition(0);
+    });
+    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString& text) { e->setToolTip(text); });
+}
+
+TEdit* NameDisplay(QWidget* parent, const char* name) {
     auto* e = new TEdit(parent, QString::fromLatin1(name));
     e->SetColor(ColorKind::BtnFace);
-    e->setMinimumWidth(width);
+    NameSized(e);
     return e;
 }
 
@@ -115,6 +136,16 @@ TDBEdit* Bound(QWidget* parent, const char* name, TDataSource* source, const cha
     e->SetDataField(QString::fromLatin1(field));
     e->SetColor(color);
     e->setFixedWidth(width);
+    return e;
+}
+
+// A data-aware display of a name: as wide as the row lets it be.
+TDBEdit* BoundName(QWidget* parent, const char* name, TDataSource* source, const char* field) {
+    auto* e = new TDBEdit(parent, QString::fromLatin1(name));
+    e->SetDataSource(source);
+    e->SetDataField(QString::fromLatin1(field));
+    e->SetColor(ColorKind::BtnFace);
+    NameSized(e);
     return e;
 }
 
@@ -252,10 +283,10 @@ void TFrmTransferenciaFisica::CreateComponents() {
     medEmpresa->setFixedWidth(36);
     btpEmpresa = Lookup(panEmpresa, "btpEmpresa", medEmpresa, QStringLiteral("Empresa"), &dtsEmpresa,
                         QStringLiteral("Não há empresa cadastrada"));
-    edtNmEmpresa = NameDisplay(panEmpresa, "edtNmEmpresa", 260);
+    edtNmEmpresa = NameDisplay(panEmpresa, "edtNmEmpresa");
     auto* lblBem = new TLabel(panEmpresa, QStringLiteral("lblBem"), QStringLiteral("Bem"));
     btpBem = Lookup(panEmpresa, "btpBem", nullptr, QStringLiteral("Bem"), &dtsBem, QStringLiteral("Não há bem cadastrado."));
-    edtNmBem = NameDisplay(panEmpresa, "edtNmBem", 300);
+    edtNmBem = NameDisplay(panEmpresa, "edtNmBem");
     medBem = new TMaskEdit(panEmpresa, QStringLiteral("medBem"));
     medBem->SetMaxLength(10);
     medBem->SetColor(ColorKind::InfoBk);
@@ -264,17 +295,25 @@ void TFrmTransferenciaFisica::CreateComponents() {
     for (QWidget* w : std::initializer_list<QWidget*>{lblEmpresa, medEmpresa, btpEmpresa, edtNmEmpresa, lblBem, medBem,
                                                       btpBem, edtNmBem})
         pan->addWidget(w);
-    pan->addStretch(1);
+    // The asset's name is the longer one.
+    pan->setStretchFactor(edtNmEmpresa, 2);
+    pan->setStretchFactor(edtNmBem, 3);
     medEmpresa->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
     static_cast<QBoxLayout*>(layout())->insertWidget(layout()->indexOf(pgcPadrao), panEmpresa);
 
     // The list page: the transfers of the asset.
     tshPadrao->SetCaption(QStringLiteral("Folha de Dados (Grade)"));
     dbgPadrao->SetDataSource(&dtsCapa);
-    dbgPadrao->AddColumn(QStringLiteral("IDSITCAPAOPER"), QStringLiteral("Situação"), 68).ReadOnly = true;
-    dbgPadrao->AddColumn(QStringLiteral("DTCAPAOPEBEM"), QStringLiteral("Data da Operação"), 94);
-    dbgPadrao->AddColumn(QStringLiteral("NMTIPOOPERBEM"), QStringLiteral("Tipo de Operação"), 184);
-    dbgPadrao->AddColumn(QStringLiteral("DTINCCAPAOPER"), QStringLiteral("Data da Inclusão"), 122);
+    // The columns fit their titles and what they usually show; the operator's name takes the rest.
+    TColumn& situacao = dbgPadrao->AddColumn(QStringLiteral("IDSITCAPAOPER"), QStringLiteral("Situação"));
+    situacao.ReadOnly = true;
+    situacao.Samples = {Msg(QStringLiteral("1")), Msg(QStringLiteral("2")), Msg(QStringLiteral("3"))};
+    dbgPadrao->AddColumn(QStringLiteral("DTCAPAOPEBEM"), QStringLiteral("Data da Operação")).Samples = {
+        QStringLiteral("00/00/0000")};
+    dbgPadrao->AddColumn(QStringLiteral("NMTIPOOPERBEM"), QStringLiteral("Tipo de Operação")).Samples = {
+        QStringLiteral("Transferência para conserto em outra filial")};
+    dbgPadrao->AddColumn(QStringLiteral("DTINCCAPAOPER"), QStringLiteral("Data da Inclusão")).Samples = {
+        QStringLiteral("00/00/0000 00:00:00")};
     dbgPadrao->AddColumn(QStringLiteral("OPERINCL"), QStringLiteral("Operador de Inclusão"));
     dbgPadrao->ColumnsChanged();
     dbgPadrao->ExportName = QStringLiteral("transferências");
@@ -297,20 +336,21 @@ void TFrmTransferenciaFisica::CreateComponents() {
         dbeCdTipoOper = Bound(grbTipoOper, "dbeCdTipoOper", &dtsCapa, "CDTIPOOPERBEM", 70, ColorKind::InfoBk);
         btnPesqTipoOper = Lookup(grbTipoOper, "btnPesqTipoOper", dbeCdTipoOper, QStringLiteral("Tipo Operação"),
                                  &dtsPesqTipoOper);
-        dbeNmTipoOper = Bound(grbTipoOper, "dbeNmTipoOper", &dtsCapa, "NMTIPOOPERBEM", 300, ColorKind::BtnFace);
-        dbeIdTipoOper = Bound(grbTipoOper, "dbeIdTipoOper", &dtsCapa, "IDIDENTCAPAOPER", 170, ColorKind::BtnFace);
+        dbeNmTipoOper = BoundName(grbTipoOper, "dbeNmTipoOper", &dtsCapa, "NMTIPOOPERBEM");
+        dbeIdTipoOper = BoundName(grbTipoOper, "dbeIdTipoOper", &dtsCapa, "IDIDENTCAPAOPER");
         dbeIdTipoOper->SetMaxLength(40);  // shows the identity's name, longer than its stored code
         dbeCdMotivoOper = Bound(grbTipoOper, "dbeCdMotivoOper", &dtsCapa, "CDMOTIVOOPER", 70, ColorKind::InfoBk);
         btnPesqMotivoOper = Lookup(grbTipoOper, "btnPesqMotivoOper", dbeCdMotivoOper, QStringLiteral("Motivo Operação"),
                                    &dtsPesqMotivoOper);
-        dbeNmMotivoOper = Bound(grbTipoOper, "dbeNmMotivoOper", &dtsCapa, "NMMOTIVOOPER", 300, ColorKind::BtnFace);
+        dbeNmMotivoOper = BoundName(grbTipoOper, "dbeNmMotivoOper", &dtsCapa, "NMMOTIVOOPER");
         Row(g, 0, new TLabel(grbTipoOper, QStringLiteral("lblDataOperacao"), QStringLiteral("Data Operação")),
             {depDataTransf});
-        Row(g, 1, new TLabel(grbTipoOper, QStringLiteral("lblTipoOperacao"), QStringLiteral("Tipo Operação")),
-            {dbeCdTipoOper, btnPesqTipoOper, dbeNmTipoOper, dbeIdTipoOper});
+        QHBoxLayout* tipo =
+            Row(g, 1, new TLabel(grbTipoOper, QStringLiteral("lblTipoOperacao"), QStringLiteral("Tipo Operação")),
+                {dbeCdTipoOper, btnPesqTipoOper, dbeNmTipoOper, dbeIdTipoOper});
+        tipo->setStretchFactor(dbeNmTipoOper, 2);
         Row(g, 2, new TLabel(grbTipoOper, QStringLiteral("lblMotivoOperacao"), QStringLiteral("Motivo Operação")),
             {dbeCdMotivoOper, btnPesqMotivoOper, dbeNmMotivoOper});
-        g->setColumnStretch(5, 1);
     }
     form->addWidget(grbTipoOper);
 
@@ -319,21 +359,20 @@ void TFrmTransferenciaFisica::CreateComponents() {
         auto* g = new QGridLayout(grbLocalAnte);
         QWidget* p = grbLocalAnte;
         dbeCdFilialAnte = Bound(p, "dbeCdFilialAnte", &dtsCapa, "CDFILIALITCANTE", 60, ColorKind::BtnFace);
-        dbeNmFilialAnte = NameDisplay(p, "dbeNmFilialAnte", 280);
+        dbeNmFilialAnte = NameDisplay(p, "dbeNmFilialAnte");
         dbeCdCentCustAnte = Bound(p, "dbeCdCentCustAnte", &dtsCapa, "CDCENTCUITCANTE", 60, ColorKind::BtnFace);
-        dbeNmCentCustAnte = NameDisplay(p, "dbeNmCentCustAnte", 280);
+        dbeNmCentCustAnte = NameDisplay(p, "dbeNmCentCustAnte");
         dbeCdSetorAnte = Bound(p, "dbeCdSetorAnte", &dtsCapa, "CDSETORITCANTE", 60, ColorKind::BtnFace);
-        dbeNmSetorAnte = NameDisplay(p, "dbeNmSetorAnte", 280);
-        dbeRespSetorAnte = NameDisplay(p, "dbeRespSetorAnte", 340);
+        dbeNmSetorAnte = NameDisplay(p, "dbeNmSetorAnte");
+        dbeRespSetorAnte = NameDisplay(p, "dbeRespSetorAnte");
         dbeCdOperAnte = Bound(p, "dbeCdOperAnte", &dtsCapa, "CDOPERESPBEMANT", 110, ColorKind::BtnFace);
-        dbeNmOperAnte = NameDisplay(p, "dbeNmOperAnte", 280);
+        dbeNmOperAnte = NameDisplay(p, "dbeNmOperAnte");
         Row(g, 0, new TLabel(p, QStringLiteral("lblFilialAnte"), QStringLiteral("Filial")), {dbeCdFilialAnte, dbeNmFilialAnte});
         Row(g, 1, new TLabel(p, QStringLiteral("lblCentCustAnte"), QStringLiteral("Centro de Custo")),
             {dbeCdCentCustAnte, dbeNmCentCustAnte});
         Row(g, 2, new TLabel(p, QStringLiteral("lblSetorAnte"), QStringLiteral("Setor")), {dbeCdSetorAnte, dbeNmSetorAnte});
         Row(g, 3, new TLabel(p, QStringLiteral("lblRespSetorAnte"), QStringLiteral("Resp. Setor")), {dbeRespSetorAnte});
         Row(g, 4, new TLabel(p, QStringLiteral("lblOperAnte"), QStringLiteral("Resp. Bem")), {dbeCdOperAnte, dbeNmOperAnte});
-        g->setColumnStretch(3, 1);
     }
     grbLocalNovo = new TGroupBox(tshFormulario, QStringLiteral("grbLocalNovo"), QStringLiteral("Localização Atual"));
     {
@@ -343,35 +382,33 @@ void TFrmTransferenciaFisica::CreateComponents() {
         dbeCdFilialNovo->SetCharCase(TEditCharCase::UpperCase);
         btpFilial = Lookup(p, "btpFilial", dbeCdFilialNovo, QStringLiteral("Filial"), &dtsPesqFilial,
                            QStringLiteral("Não há filial cadastrada."));
-        dbeNmFilialNovo = NameDisplay(p, "dbeNmFilialNovo", 280);
+        dbeNmFilialNovo = NameDisplay(p, "dbeNmFilialNovo");
         dbeCdCentCustNovo = Bound(p, "dbeCdCentCustNovo", &dtsCapa, "CDCENTCUITCNOVO", 60, ColorKind::InfoBk);
         btpCentCust = Lookup(p, "btpCentCust", dbeCdCentCustNovo, QStringLiteral("Centro de Custo"), &dspPesqCentCust,
                              QStringLiteral("Não há Centro de Custo cadastrado"));
-        dbeNmCentCustNovo = NameDisplay(p, "dbeNmCentCustNovo", 280);
+        dbeNmCentCustNovo = NameDisplay(p, "dbeNmCentCustNovo");
         dbeCdSetorNovo = Bound(p, "dbeCdSetorNovo", &dtsCapa, "CDSETORITCNOVO", 60);
         btpSetor = Lookup(p, "btpSetor", dbeCdSetorNovo, QStringLiteral("Setor"), &dspPesqSetor,
                           QStringLiteral("Não há setor cadastrado."));
-        dbeNmSetorNovo = NameDisplay(p, "dbeNmSetorNovo", 280);
-        dbeRespSetorNovo = NameDisplay(p, "dbeRespSetorNovo", 340);
+        dbeNmSetorNovo = NameDisplay(p, "dbeNmSetorNovo");
+        dbeRespSetorNovo = NameDisplay(p, "dbeRespSetorNovo");
         dbeCdOperNovo = Bound(p, "dbeCdOperNovo", &dtsCapa, "CDOPERESPBEMNOV", 110);
         btpRespBem = Lookup(p, "btpRespBem", dbeCdOperNovo, QStringLiteral("Responsável"), &dtsPesqResponsavel,
                             QStringLiteral("Não há responsável cadastrado."));
-        dbeNmOperNovo = NameDisplay(p, "dbeNmOperNovo", 280);
+        dbeNmOperNovo = NameDisplay(p, "dbeNmOperNovo");
         Row(g, 0, new TLabel(p, QStringLiteral("lblFilialNovo"), QStringLiteral("Filial")),
             {dbeCdFilialNovo, btpFilial, dbeNmFilialNovo});
         Row(g, 1, new TLabel(p, QStringLiteral("lblCentCustNovo"), QStringLiteral("Centro de Custo")),
             {dbeCdCentCustNovo, btpCentCust, dbeNmCentCustNovo});
         Row(g, 2, new TLabel(p, QStringLiteral("lblSetorNovo"), QStringLiteral("Setor")),
             {dbeCdSetorNovo, btpSetor, dbeNmSetorNovo});
-        g->addWidget(new TLabel(p, QStringLiteral("lblRespSetorNovo"), QStringLiteral("Resp. Setor")), 3, 0);
-        g->addWidget(dbeRespSetorNovo, 3, 1, 1, 3);
+        Row(g, 3, new TLabel(p, QStringLiteral("lblRespSetorNovo"), QStringLiteral("Resp. Setor")), {dbeRespSetorNovo});
         Row(g, 4, new TLabel(p, QStringLiteral("lblOperNovo"), QStringLiteral("Resp. Bem")),
             {dbeCdOperNovo, btpRespBem, dbeNmOperNovo});
-        g->setColumnStretch(4, 1);
     }
     auto* locations = new QHBoxLayout;
-    locations->addWidget(grbLocalAnte);
-    locations->addWidget(grbLocalNovo);
+    locations->addWidget(grbLocalAnte, 1);
+    locations->addWidget(grbLocalNovo, 1);
     form->addLayout(locations);
 
     grbDadosTransferencia = new TGroupBox(tshFormulario, QStringLiteral("grbDadosTransferencia"),
@@ -385,11 +422,10 @@ void TFrmTransferenciaFisica::CreateComponents() {
         dbeNrNota = Bound(p, "dbeNrNota", &dtsCapa, "NRNOTAFIITCAPA", 100);
         btpPesqNF = Lookup(p, "btpPesqNF", dbeNrNota, QStringLiteral("NF. Saída"), &dtsPesqNF,
                            QStringLiteral("Não há nota cadastrada"));
-        dbeDescriNF = NameDisplay(p, "dbeDescriNF", 373);
-        dbeDescriNF->setFixedWidth(373);
-        for (QWidget* w : std::initializer_list<QWidget*>{lblNF, dbeNF, lblBarra, dbeNrNota, btpPesqNF, dbeDescriNF})
+        dbeDescriNF = NameDisplay(p, "dbeDescriNF");
+        for (QWidget* w : std::initializer_list<QWidget*>{lblNF, dbeNF, lblBarra, dbeNrNota, btpPesqNF})
             h->addWidget(w);
-        h->addStretch(1);
+        h->addWidget(dbeDescriNF, 1);
     }
     form->addWidget(grbDadosTransferencia);
     form->addStretch(1);

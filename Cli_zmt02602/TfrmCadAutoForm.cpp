@@ -59,10 +59,11 @@ TEdit* CodeEdit(QWidget* parent, const char* name, int length, bool required) {
     return e;
 }
 
-TEdit* NameDisplay(QWidget* parent, const char* name, int width) {
+TEdit* NameDisplay(QWidget* parent, const char* name) {
     auto* e = new TEdit(parent, QString::fromLatin1(name));
     e->SetColor(ColorKind::BtnFace);
-    e->setMinimumWidth(width);
+    // A dozen letters at the least; the dialog's width goes to the names.
+    e->setMinimumWidth(12 * e->fontMetrics().averageCharWidth());
     e->setEnabled(false);
     return e;
 }
@@ -84,10 +85,21 @@ TGroupBox* Choice(QWidget* parent, const char* name, const QString& caption, TRa
     return box;
 }
 
+// A label, then the controls of its row side by side: codes and buttons keep their widths, the
+// name displays take what is left. Labels line up in the group's first column.
 void Row(QGridLayout* grid, int row, const QString& label, QWidget* parent, std::initializer_list<QWidget*> controls) {
     grid->addWidget(new TLabel(parent, {}, label), row, 0);
-    int col = 1;
-    for (QWidget* w : controls) grid->addWidget(w, row, col++);
+    auto* line = new QHBoxLayout;
+    bool stretches = false;
+    for (QWidget* w : controls) {
+        const bool grows = (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) &&
+                           w->maximumWidth() > w->minimumWidth();
+        line->addWidget(w, grows ? 1 : 0);
+        stretches = stretches || grows;
+    }
+    if (!stretches) line->addStretch(1);
+    grid->addLayout(line, row, 1);
+    grid->setColumnStretch(1, 1);
 }
 
 }  // namespace
@@ -166,15 +178,14 @@ void TfrmCadAuto::CreateComponents() {
         depData->setFixedWidth(110);
         dbeCdTipoOper = CodeEdit(p, "dbeCdTipoOper", 6, true);
         btnPesqTipoOper = Lookup(p, "btnPesqTipoOper", dbeCdTipoOper, QStringLiteral("Operação"), &dtsPesqTipoOper);
-        dbeNmTipoOper = NameDisplay(p, "dbeNmTipoOper", 280);
+        dbeNmTipoOper = NameDisplay(p, "dbeNmTipoOper");
         dbeCDMOTIVOOPER = CodeEdit(p, "dbeCDMOTIVOOPER", 6, true);
         btnPesqMotivoOper =
             Lookup(p, "btnPesqMotivoOper", dbeCDMOTIVOOPER, QStringLiteral("Motivo Operação"), &dtsPesqMotivoOper);
-        dbeNmMotivoOper = NameDisplay(p, "dbeNmMotivoOper", 280);
+        dbeNmMotivoOper = NameDisplay(p, "dbeNmMotivoOper");
         Row(g, 0, QStringLiteral("Data Operação"), p, {depData});
         Row(g, 1, QStringLiteral("Tipo Operação"), p, {dbeCdTipoOper, btnPesqTipoOper, dbeNmTipoOper});
         Row(g, 2, QStringLiteral("Motivo Operação"), p, {dbeCDMOTIVOOPER, btnPesqMotivoOper, dbeNmMotivoOper});
-        g->setColumnStretch(3, 1);
     }
     body->addWidget(grbDadosOperacao);
 
@@ -185,27 +196,25 @@ void TfrmCadAuto::CreateComponents() {
         dbeCdFilialNovo = CodeEdit(p, "dbeCdFilialNovo", 4, true);
         btpFilial = Lookup(p, "btpFilial", dbeCdFilialNovo, QStringLiteral("Filial"), &dtsPesqFilial,
                            QStringLiteral("Não há filial cadastrada."));
-        dbeNmFilialNovo = NameDisplay(p, "dbeNmFilialNovo", 280);
+        dbeNmFilialNovo = NameDisplay(p, "dbeNmFilialNovo");
         dbeCdCentCustNovo = CodeEdit(p, "dbeCdCentCustNovo", 4, true);
         btpCentCust = Lookup(p, "btpCentCust", dbeCdCentCustNovo, QStringLiteral("Centro de Custo"), &dspPesqCentCust,
                              QStringLiteral("Não há Centro de Custo cadastrado"));
-        dbeNmCentCustNovo = NameDisplay(p, "dbeNmCentCustNovo", 280);
+        dbeNmCentCustNovo = NameDisplay(p, "dbeNmCentCustNovo");
         dbeCdSetorNovo = CodeEdit(p, "dbeCdSetorNovo", 4, false);
         btpSetor = Lookup(p, "btpSetor", dbeCdSetorNovo, QStringLiteral("Setor"), &dspPesqSetor,
                           QStringLiteral("Não há setor cadastrado."));
-        dbeNmSetorNovo = NameDisplay(p, "dbeNmSetorNovo", 280);
-        dbeRespSetorNovo = NameDisplay(p, "dbeRespSetorNovo", 280);
+        dbeNmSetorNovo = NameDisplay(p, "dbeNmSetorNovo");
+        dbeRespSetorNovo = NameDisplay(p, "dbeRespSetorNovo");
         dbeCdOperNovo = CodeEdit(p, "dbeCdOperNovo", 12, false);
         btpRespBem = Lookup(p, "btpRespBem", dbeCdOperNovo, QStringLiteral("Responsável"), &dtsPesqResponsavel,
                             QStringLiteral("Não há responsável cadastrado."));
-        dbeNmOperNovo = NameDisplay(p, "dbeNmOperNovo", 280);
+        dbeNmOperNovo = NameDisplay(p, "dbeNmOperNovo");
         Row(g, 0, QStringLiteral("Filial"), p, {dbeCdFilialNovo, btpFilial, dbeNmFilialNovo});
         Row(g, 1, QStringLiteral("Centro de Custo"), p, {dbeCdCentCustNovo, btpCentCust, dbeNmCentCustNovo});
         Row(g, 2, QStringLiteral("Setor"), p, {dbeCdSetorNovo, btpSetor, dbeNmSetorNovo});
         Row(g, 3, QStringLiteral("Resp. Setor"), p, {dbeRespSetorNovo});
-        g->addWidget(dbeRespSetorNovo, 3, 3);
         Row(g, 4, QStringLiteral("Resp. Bem"), p, {dbeCdOperNovo, btpRespBem, dbeNmOperNovo});
-        g->setColumnStretch(3, 1);
     }
     body->addWidget(grbLocalNovo);
     body->addStretch(1);

@@ -36,6 +36,10 @@ public:
     // gave up.
     virtual QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) = 0;
 
+    // A short note in the shell's status bar, gone after `msecs` ("Transferência nº ... gravada").
+    // Hosts without a status bar need not show it.
+    virtual void ShowStatus(const QString& /*text*/, int /*msecs*/) {}
+
     // Busy animation over a window; kind 1 or 6.
     virtual void ShowBusy(int kind) = 0;
     virtual void HideBusy() = 0;

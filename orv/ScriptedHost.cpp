@@ -163,6 +163,8 @@ QString ScriptedHost::ChooseSaveFile(const QString&, const QString& proposedName
     return file.none ? QString() : file.path;
 }
 
+void ScriptedHost::ShowStatus(const QString& text, int) { statuses << text; }
+
 void ScriptedHost::ShowBusy(int kind) {
     ++busyDepth;
     ++busyShown;

@@ -67,6 +67,7 @@ public:
     QString lastPicked;
     QStringList cacheRefreshes;     // tables asked to refresh
     QStringList proposedFiles;      // the names every save-file dialog proposed
+    QStringList statuses;           // every status-bar note, in order
     int busyDepth = 0;
     int busyShown = 0;
     // Called whenever a message is shown (a script driver checks order with it).
@@ -79,6 +80,7 @@ public:
     bool Pesquisar(TDataSource& source, const QString& title) override;
     bool PesquisaLista(TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
     QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) override;
+    void ShowStatus(const QString& text, int msecs) override;
     void ShowBusy(int kind) override;
     void HideBusy() override;
     QString Operador() override { return operador; }

@@ -3,7 +3,9 @@
 #include "orv/Host.h"
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
+#include "orv/widgets/WindowLayout.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -63,7 +65,8 @@ TMaskEdit* CodeEdit(QWidget* parent, const char* name, const QString& mask, int 
 TEdit* NameDisplay(QWidget* parent, const char* name) {
     auto* e = new TEdit(parent, QString::fromLatin1(name));
     e->SetColor(ColorKind::BtnFace);
-    e->setMinimumWidth(280);
+    // A dozen letters at the least; the window's width goes to the names.
+    e->setMinimumWidth(12 * e->fontMetrics().averageCharWidth());
     return e;
 }
 
@@ -98,6 +101,11 @@ FrmHistoricoLocalizacao::FrmHistoricoLocalizacao(QWidget* parent) : QWidget(pare
 }
 
 FrmHistoricoLocalizacao::~FrmHistoricoLocalizacao() { netHistorico.SetConnected(false); }
+
+void FrmHistoricoLocalizacao::closeEvent(QCloseEvent* event) {
+    SaveWindowLayout(this);
+    QWidget::closeEvent(event);
+}
 
 QString FrmHistoricoLocalizacao::ExportContext() const {
     QString context = windowTitle();
@@ -241,7 +249,7 @@ void FrmHistoricoLocalizacao::CreateComponents() {
     dates->addStretch(1);
     grid->addWidget(label("lblPeriodo", QStringLiteral("Período")), row, 0);
     grid->addLayout(dates, row, 1, 1, 3);
-    grid->setColumnStretch(4, 1);
+    grid->setColumnStretch(3, 1);
     layout->addWidget(panFiltro);
 
     auto list = [&](TGroupBox*& box, const char* boxName, TDBGrid*& view, const char* gridName, TLabel*& count,
@@ -279,7 +287,8 @@ void FrmHistoricoLocalizacao::CreateComponents() {
     dbgBens->AddColumn(QStringLiteral("DTCHEGADA"), {}, 100);
     dbgBens->ColumnsChanged();
     ClearLists();
-    resize(1400, 780);
+    resize(1180, 680);
+    RestoreWindowLayout(this);
 }
 
 void FrmHistoricoLocalizacao::BindHandlers() {

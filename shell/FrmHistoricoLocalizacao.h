@@ -74,6 +74,10 @@ public:
     // Checks everything in screen order, then reads both lists from the server.
     void sbtConsultarClick();
 
+protected:
+    // Keeps the operator's size and columns.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void DeclareDataSets();
     void CreateComponents();

@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "orv/Host.h"
+#include "orv/widgets/DBControls.h"
 #include "orv/widgets/FocusManager.h"
 #include "shell/FrmHistoricoLocalizacao.h"
 
@@ -34,12 +35,31 @@ MainWindow::MainWindow(QString modulesDir, QString operatorName, QWidget* parent
     auto* welcome = new QLabel(QStringLiteral("Escolha uma rotina no menu Patrimônio."), this);
     welcome->setAlignment(Qt::AlignCenter);
     setCentralWidget(welcome);
+    // Always there; a note the screens show (ShowStatus) covers it for a few seconds.
+    session_ = new orv::TElidedLabel(statusBar());
+    session_->setObjectName(QStringLiteral("lblSessao"));
+    statusBar()->addWidget(session_, 1);
     SetOperator(operatorName);
     resize(1000, 700);
 }
 
 void MainWindow::SetOperator(const QString& operatorName) {
-    statusBar()->showMessage(QStringLiteral("Operador: %1").arg(operatorName));
+    operator_ = operatorName;
+    UpdateStatus();
+}
+
+void MainWindow::SetConnection(const QString& database, const QString& server) {
+    database_ = database;
+    server_ = server;
+    UpdateStatus();
+}
+
+void MainWindow::UpdateStatus() {
+    QStringList parts;
+    if (!operator_.isEmpty()) parts << QStringLiteral("Operador: %1").arg(operator_);
+    if (!database_.isEmpty()) parts << QStringLiteral("Banco: %1").arg(database_);
+    if (!server_.isEmpty()) parts << QStringLiteral("Servidor: %1").arg(server_);
+    session_->SetText(parts.join(QStringLiteral(" | ")));
 }
 
 MainWindow::~MainWindow() = default;

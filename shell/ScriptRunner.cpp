@@ -23,11 +23,13 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
 
@@ -78,6 +80,11 @@ public:
     std::function<void(const QString&)> onUnexpected;
 
     QObject* MainWindow() override { return mainWindow; }
+    // Recorded for "expect status", and shown where a clerk would read it (a screenshot shows it).
+    void ShowStatus(const QString& text, int msecs) override {
+        ScriptedHost::ShowStatus(text, msecs);
+        if (auto* window = qobject_cast<QMainWindow*>(mainWindow)) window->statusBar()->showMessage(text, msecs);
+    }
     bool AskYesNo(const QString& text) override {
         return Watch([&] { return ScriptedHost::AskYesNo(text); });
     }
@@ -1066,7 +1073,7 @@ private:
         static const QHash<QString, int> counts = {
             {"message", 3}, {"nomessage", 2}, {"text", 4}, {"enabled", 4}, {"checked", 4}, {"focus", 3}, {"page", 3},
             {"title", 3},   {"field", 4},     {"rows", 4}, {"state", 4},   {"list", 3},    {"sql", 4},
-            {"savefile", 3}, {"csv", 5},      {"csvrows", 4}, {"picked", 3}};
+            {"savefile", 3}, {"csv", 5},      {"csvrows", 4}, {"picked", 3}, {"status", 3}};
         static const QHash<QString, const char*> usages = {
             {"message", "expect message \"TEXTO\""},     {"nomessage", "expect nomessage"},
             {"text", "expect text CONTROLE \"TEXTO\""}, {"enabled", "expect enabled CONTROLE true|false"},
@@ -1076,7 +1083,7 @@ private:
             {"state", "expect state DADOS inactive|browse|edit|insert"}, {"list", "expect list \"A|B|...\""},
             {"sql", "expect sql \"SELECT ...\" \"VALOR\""}, {"savefile", "expect savefile \"NOME\""},
             {"csv", "expect csv ARQUIVO LINHA \"A|B|...\""}, {"csvrows", "expect csvrows ARQUIVO N"},
-            {"picked", "expect picked \"TEXTO\""}};
+            {"picked", "expect picked \"TEXTO\""}, {"status", "expect status \"TEXTO\""}};
         if (!counts.contains(what)) return QStringLiteral("expectativa desconhecida: ") + a.value(1);
         if (a.size() != counts.value(what)) return QStringLiteral("uso: ") + QString::fromUtf8(usages.value(what));
 
@@ -1103,6 +1110,11 @@ private:
         if (what == QLatin1String("picked"))
             return host_.lastPicked == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(host_.lastPicked));
         if (what == QLatin1String("sql")) return ExpectSql(a[2], a[3]);
+        if (what == QLatin1String("status")) {
+            if (host_.statuses.isEmpty()) return Mismatch(Quoted(a[2]), QStringLiteral("nenhum aviso"));
+            const QString shown = host_.statuses.last();
+            return shown == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(shown));
+        }
         if (what == QLatin1String("savefile")) {
             const QString proposed = host_.proposedFiles.isEmpty() ? QStringLiteral("nenhum") : Quoted(host_.proposedFiles.last());
             return !host_.proposedFiles.isEmpty() && host_.proposedFiles.last() == a[2] ? QString()

@@ -66,6 +66,8 @@ class ShellHost;
 //   expect csv FILE LINE "A|B|..."      a line of an exported file, its cells joined by | (line 1
 //                                holds the titles)
 //   expect csvrows FILE N        the rows of an exported file after its titles
+//   expect status "TEXT"         the last note shown in the status bar ("Transferência nº ...
+//                                gravada")
 //
 // With a login step (the shell was given no password file) the login dialog opens first and the
 // script's first lines run in it, as in any dialog: type edtOperador and edtSenha, then

@@ -8,10 +8,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 namespace shell {
 
@@ -25,12 +28,28 @@ QWidget* ActiveWindow() {
 
 QString AppTitle() { return QStringLiteral("ERP - Patrimônio"); }
 
+// Qt sizes a message box by its text and leaves the title a little room only: the window
+// manager's icon and buttons then cut it ("ERP - ... mônio"). The box is made as wide as the
+// title in a bold title-bar font plus that decoration (four buttons and their spacing).
+void FitTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int decoration = 4 * (metrics.height() + 8) + 2 * metrics.height();
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + decoration;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 }  // namespace
 
 void ShellHost::ShowMessage(const QString& text) {
     // A message must be readable even under the wait cursor of a busy animation.
     if (busyDepth_ > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, ActiveWindow());
+    FitTitle(box);
     box.exec();
     if (busyDepth_ > 0) QApplication::restoreOverrideCursor();
 }
@@ -40,6 +59,7 @@ bool ShellHost::AskYesNo(const QString& text) {
     QPushButton* yes = box.addButton(QStringLiteral("Sim"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Não"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
+    FitTitle(box);
     box.exec();
     return box.clickedButton() == yes;
 }
@@ -87,6 +107,10 @@ QString ShellHost::ChooseSaveFile(const QString& title, const QString& proposedN
     const QString path = dialog.selectedFiles().constFirst();
     saveFolder_ = QFileInfo(path).absolutePath();
     return path;
+}
+
+void ShellHost::ShowStatus(const QString& text, int msecs) {
+    if (auto* window = qobject_cast<QMainWindow*>(mainWindow)) window->statusBar()->showMessage(text, msecs);
 }
 
 void ShellHost::ShowBusy(int) {

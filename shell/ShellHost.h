@@ -26,6 +26,7 @@ public:
     bool Pesquisar(orv::TDataSource& source, const QString& title) override;
     bool PesquisaLista(orv::TDataSource& source, const QString& keyField, const QString& title, QString& list) override;
     QString ChooseSaveFile(const QString& title, const QString& proposedName, const QString& filter) override;
+    void ShowStatus(const QString& text, int msecs) override;
     void ShowBusy(int kind) override;
     void HideBusy() override;
     QString Operador() override { return operador; }

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QSqlQuery>
+#include <QUrl>
 
 #include <cstdio>
 #include <iostream>
@@ -40,6 +41,14 @@ QString OperatorName(const QString& code) {
     return q.exec() && q.next() ? q.value(0).toString() : code;
 }
 
+// The database as the status bar names it: the address given, without a password.
+QString DatabaseShown(const QString& url) {
+    if (url.startsWith(QStringLiteral("sqlite:"))) return url;
+    QUrl shown(url);
+    shown.setPassword(QString());
+    return shown.toString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +62,8 @@ int main(int argc, char** argv) {
     ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("erp-shell"));
+    // Where the user's settings live (~/.config/ERP/erp-shell.conf): sizes and columns per operator.
+    QApplication::setOrganizationName(QStringLiteral("ERP"));
 
     shell::ShellConfig config;
     try {
@@ -87,6 +98,7 @@ int main(int argc, char** argv) {
     host.caFile = config.caFile;
     host.mainWindow = &window;
     const orv::ServerEndpoint server{host.webUrl, host.webPort, host.caFile};
+    window.SetConnection(DatabaseShown(config.db), QStringLiteral("%1:%2").arg(host.webUrl).arg(host.webPort));
 
     // Opens the operator's session: the modules' calls carry it and the server writes in the
     // operator's name. Gives the text to show when it could not.
@@ -96,7 +108,7 @@ int main(int argc, char** argv) {
         host.operador = operador;
         host.nomeOperador = OperatorName(operador);
         host.token = result.token;
-        window.SetOperator(host.nomeOperador);
+        window.SetOperator(host.nomeOperador == operador ? operador : QStringLiteral("%1 %2").arg(operador, host.nomeOperador));
         return {};
     };
     auto loginDialog = [&] {

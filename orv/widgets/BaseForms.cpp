@@ -3,6 +3,7 @@
 #include "orv/Host.h"
 #include "orv/Routines.h"
 #include "orv/widgets/FocusManager.h"
+#include "orv/widgets/WindowLayout.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -168,6 +169,8 @@ bool TfrmPadraoGrid::eventFilter(QObject* watched, QEvent* event) {
 bool TfrmPadraoGrid::Initialize() {
     const bool created = Guard([this] { FormCreate(); });
     Guard([this] { dtsPadraoStateChange(); });
+    // The operator's own size and columns, on the screen the shell is on.
+    RestoreWindowLayout(this);
     return created;
 }
 
@@ -254,10 +257,12 @@ void TfrmPadraoGrid::FormClose() {
 }
 
 void TfrmPadraoGrid::closeEvent(QCloseEvent* event) {
-    if (Guard([this] { FormClose(); }))
+    if (Guard([this] { FormClose(); })) {
+        SaveWindowLayout(this);
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 // --- TfrmRotiGeral --------------------------------------------------------------------------------

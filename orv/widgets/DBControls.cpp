@@ -1,12 +1,57 @@
 #include "orv/widgets/DBControls.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace orv {
 
+TElidedLabel::TElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+}
+
+void TElidedLabel::SetText(const QString& text) {
+    setText(text);
+    UpdateToolTip();
+}
+
+bool TElidedLabel::Elided() const {
+    const int room = contentsRect().width() - 2 * margin() - std::max(indent(), 0);
+    return fontMetrics().horizontalAdvance(text()) > room;
+}
+
+QSize TElidedLabel::minimumSizeHint() const {
+    // A few letters and the "…": the rest of the width is the layout's to give.
+    const QMargins m = contentsMargins();
+    const int width = fontMetrics().horizontalAdvance(QStringLiteral("Nº 0…")) + m.left() + m.right() + 2 * margin();
+    return {std::min(width, QLabel::minimumSizeHint().width()), QLabel::minimumSizeHint().height()};
+}
+
+void TElidedLabel::paintEvent(QPaintEvent* event) {
+    if (!Elided()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect room = contentsRect().adjusted(margin() + std::max(indent(), 0), margin(), -margin(), -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+    style()->drawItemText(&painter, room, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), shown, foregroundRole());
+}
+
+void TElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    UpdateToolTip();
+}
+
+void TElidedLabel::UpdateToolTip() { setToolTip(Elided() ? text() : QString()); }
+
 TDBText::TDBText(QWidget* parent, const QString& name)
-    : QLabel(parent), TControl(this, name), link_([this](const DataSetEvent&) { Refresh(); }) {}
+    : TElidedLabel(parent), TControl(this, name), link_([this](const DataSetEvent&) { Refresh(); }) {}
 
 void TDBText::Refresh() {
     TField* field = link_.Field();
@@ -18,7 +63,7 @@ void TDBText::Refresh() {
             text.clear();  // a failing get-text handler must not stop the data set's events
         }
     }
-    setText(text);
+    SetText(text);
 }
 
 TDBNavigator::TDBNavigator(QWidget* parent, const QString& name)

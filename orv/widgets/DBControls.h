@@ -10,8 +10,30 @@
 
 namespace orv {
 
+// A one-line label that may be narrower than its text: the text stays whole (text()), the
+// painting cuts it with "…" and the tooltip then shows it whole. It asks the layout for little
+// width, so a long text never widens its window.
+class TElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TElidedLabel(QWidget* parent = nullptr);
+
+    // setText that also keeps the tooltip right.
+    void SetText(const QString& text);
+    // The text does not fit the width the label has.
+    bool Elided() const;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void UpdateToolTip();
+};
+
 // Label showing a field's display text of the current record (a navigator's caption).
-class TDBText : public QLabel, public TControl {
+class TDBText : public TElidedLabel, public TControl {
     Q_OBJECT
 public:
     explicit TDBText(QWidget* parent = nullptr, const QString& name = {});

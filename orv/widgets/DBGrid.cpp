@@ -6,12 +6,17 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <cmath>
 
 namespace orv {
 
@@ -19,6 +24,27 @@ namespace {
 
 const char* const kLoadedProperty = "orvLoaded";
 
+
+// Whether the clerk holds a mouse button on the grid's titles: a section resized meanwhile is a
+// width of the clerk's, while the header also resizes sections of its own accord as columns come
+// and go or the last one stretches.
+class TitleMouse : public QObject {
+public:
+    TitleMouse(QWidget* titles, bool& held) : QObject(titles), held_(held) { titles->installEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: held_ = true; break;
+        case QEvent::MouseButtonRelease: held_ = false; break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    bool& held_;
+};
 
 QIcon EllipsisIcon() {
     QPixmap pixmap(16, 16);
@@ -275,6 +301,10 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) + 8);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    new TitleMouse(horizontalHeader()->viewport(), titleMouseHeld_);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) { ColumnResized(column, size); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { ApplyColumns(); });
     connect(this, &QAbstractItemView::clicked, this, [this] { Fire(OnCellClick); });
     AddCsvExport(this, [this] { return ExportName; });
@@ -317,21 +347,53 @@ void TDBGrid::RebuildAutoColumns() {
 }
 
 void TDBGrid::ApplyColumns() {
-    const int charWidth = fontMetrics().averageCharWidth();
+    const QScopedValueRollback<bool> applying(applyingColumns_, true);
     for (int i = 0; i < ColumnCount(); ++i) {
         const TColumn& column = Columns(i);
         setColumnHidden(i, !column.Visible);
-        int width = column.Width;
-        if (width <= 0) {
-            const TField* field = model_->FieldOfColumn(i);
-            const int fieldWidth = field ? field->DisplayWidth() * charWidth : 0;
-            const int titleWidth = fontMetrics().horizontalAdvance(model_->headerData(i, Qt::Horizontal).toString());
-            width = std::max(fieldWidth, titleWidth) + 12;
-        }
-        setColumnWidth(i, width);
+        const int own = userWidths_.value(column.FieldName);
+        setColumnWidth(i, own > 0 ? own : NaturalWidth(i));
     }
     if (selectedIndex_ >= ColumnCount()) selectedIndex_ = 0;
     SyncFromDataSet();
+}
+
+int TDBGrid::NaturalWidth(int column) const {
+    const TColumn& col = Columns(column);
+    // What a cell adds to its text: the delegate's margins on both sides and the grid line.
+    const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+    int width = col.Width;
+    // Measured as the cell lays it out, in fractions of a pixel: a rounded measure may miss by one
+    // and cut the sample's last letters.
+    const QFontMetricsF metrics(font());
+    for (const QString& sample : col.Samples)
+        width = std::max(width, static_cast<int>(std::ceil(metrics.horizontalAdvance(sample))) + cellMargins);
+    if (width <= 0) {
+        const TField* field = model_->FieldOfColumn(column);
+        width = field ? field->DisplayWidth() * fontMetrics().averageCharWidth() + cellMargins : 0;
+    }
+    // The header's own measure of the title, with its margins (and sort arrow, where shown).
+    const int title = horizontalHeader()->sectionSizeHint(column);
+    return std::max(width, title);
+}
+
+int TDBGrid::LastVisibleColumn() const {
+    for (int i = ColumnCount() - 1; i >= 0; --i)
+        if (!isColumnHidden(i)) return i;
+    return -1;
+}
+
+void TDBGrid::ColumnResized(int column, int size) {
+    // The last column's width follows the grid's: it is never the clerk's to keep.
+    if (!titleMouseHeld_ || applyingColumns_ || size <= 0 || column < 0 || column >= ColumnCount() ||
+        column == LastVisibleColumn())
+        return;
+    userWidths_[Columns(column).FieldName] = size;
+}
+
+void TDBGrid::SetUserColumnWidths(const QHash<QString, int>& widths) {
+    userWidths_ = widths;
+    ApplyColumns();
 }
 
 void TDBGrid::SetEditing(bool editing) {

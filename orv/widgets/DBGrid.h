@@ -4,7 +4,9 @@
 #include "orv/widgets/DataLink.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
 
 #include <memory>
@@ -14,11 +16,14 @@ namespace orv {
 
 enum class TColumnButtonStyle { Auto, Ellipsis, None };
 
-// A grid column. Title empty: the field's label; Width 0: from the field's display width.
+// A grid column. Title empty: the field's label. Width 0: wide enough for the widest of the
+// Samples (the column's usual contents, measured with the grid's font), else for the field's
+// display width. Never narrower than its title; the last visible column takes the spare width.
 struct TColumn {
     QString FieldName;
     QString Title;
     int Width = 0;
+    QStringList Samples;
     bool ReadOnly = false;
     bool Visible = true;
     TColumnButtonStyle ButtonStyle = TColumnButtonStyle::Auto;  // Ellipsis: a "..." button in the cell editor
@@ -94,6 +99,10 @@ public:
     void ClearColumns();
     // Applies changes made to the columns after they were added.
     void ColumnsChanged();
+    // The widths the clerk dragged columns to, by field name; they win over the columns' own until
+    // the grid goes. A screen keeps them between sessions (see WindowLayout.h).
+    QHash<QString, int> UserColumnWidths() const { return userWidths_; }
+    void SetUserColumnWidths(const QHash<QString, int>& widths);
 
     // What the list is, for the file its export proposes ("transferências"); its context menu
     // and Ctrl+Shift+E export the rows as shown (see TableExport.h).
@@ -142,6 +151,9 @@ private:
     void OnLinkEvent(const DataSetEvent& event);
     void RebuildAutoColumns();
     void ApplyColumns();
+    int NaturalWidth(int column) const;
+    int LastVisibleColumn() const;
+    void ColumnResized(int column, int size);
     void SyncFromDataSet();
     bool MoveCursorToRow(int row);
     bool WriteCell(int row, int column, const QString& text, bool report);
@@ -154,6 +166,9 @@ private:
     TDataSetModel* model_;
     std::vector<std::unique_ptr<TColumn>> columns_;
     bool customColumns_ = false;
+    QHash<QString, int> userWidths_;
+    bool applyingColumns_ = false;  // the widths being set are the grid's, not the clerk's
+    bool titleMouseHeld_ = false;   // the clerk holds a mouse button on the titles
     bool editing_ = false;
     int selectedIndex_ = 0;
     bool syncing_ = false;       // the view is being set from the data set

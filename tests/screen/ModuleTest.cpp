@@ -5,8 +5,13 @@
 #include "orv/widgets/Widgets.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -145,4 +150,72 @@ TEST(Layout, ListGridShowsTheStatusThroughTheMessageTable) {
     EXPECT_EQ(f.dbgPadrao->model()->index(0, 1).data().toString(), "10/03/2025");
     EXPECT_EQ(f.msgPadrao.Msg("3"), "Cancelado");
     EXPECT_EQ(f.msgPadrao.Count(), 58);
+}
+
+TEST(Layout, FitsASmallDisplayGrowsWithTheWindowAndKeepsEachOperatorsSizes) {
+    ScreenHarness h;
+    TFrmTransferenciaFisica* f = &h.frm();
+    const QSize opened = f->size();
+    // Every page, the form's location groups included, fits 1280x720 with room for a frame.
+    const QSize least = f->minimumSizeHint();
+    EXPECT_LE(least.width(), 1100);
+    EXPECT_LE(least.height(), 620);
+    const QRect free = f->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(f->frameGeometry())) << f->frameGeometry().width() << "x" << f->frameGeometry().height();
+
+    h.OpenAsset("01", "100004");
+    h.Click(f->tshPadrao);
+    ASSERT_EQ(f->cdsCapa.RecordCount(), 2);
+    orv::TDBGrid* grid = f->dbgPadrao;
+    QHeaderView* header = grid->horizontalHeader();
+    // At the size it opened with, no title and no cell is cut ("Processado", dates with their time).
+    const int titleMargins = 2 * f->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const int cellMargins = 2 * (f->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    for (int column = 0; column < grid->ColumnCount(); ++column) {
+        const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(title) + titleMargins) << title.toStdString();
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            const QString text = grid->model()->index(row, column).data().toString();
+            EXPECT_GE(grid->columnWidth(column), grid->fontMetrics().horizontalAdvance(text) + cellMargins) << text.toStdString();
+        }
+    }
+
+    // The list widens with the window, and its last column takes what the others leave.
+    f->resize(least);
+    const int narrow = grid->width();
+    f->resize(1280, 720);
+    EXPECT_GT(grid->width(), narrow);
+    EXPECT_EQ(header->length(), header->viewport()->width());
+
+    // A column the clerk widened (dragging the edge of its title) and the window's size come back
+    // for the same operator only.
+    const QSize kept = (least + QSize(20, 10)).boundedTo(free.size());
+    f->resize(kept);
+    const int natural = header->sectionSize(2);
+    const int edge = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
+    const int middle = header->height() / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, {edge, middle});
+    QTest::mouseMove(header->viewport(), {edge + 40, middle});
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, {edge + 40, middle});
+    const int widened = header->sectionSize(2);
+    ASSERT_GT(widened, natural);
+    ASSERT_TRUE(h.CloseScreen());
+    h.IniProc();
+    f = &h.frm();
+    EXPECT_EQ(f->size(), kept);
+    EXPECT_EQ(f->dbgPadrao->columnWidth(2), widened);
+
+    ASSERT_TRUE(h.CloseScreen());
+    h.host().operador = fx::kMaria;
+    h.IniProc();
+    f = &h.frm();
+    EXPECT_EQ(f->size(), opened);
+    EXPECT_EQ(f->dbgPadrao->columnWidth(2), natural);
+
+    // A size kept on a larger display shrinks to this one.
+    f->resize(free.size() + QSize(300, 200));
+    ASSERT_TRUE(h.CloseScreen());
+    h.IniProc();
+    EXPECT_TRUE(free.contains(h.frm().frameGeometry()));
+    QSettings().remove("telas");
 }

@@ -78,6 +78,7 @@ TEST(Transfer, InsertTakesServerNumbersAndConfirmMovesTheAsset) {
 
     h.Click(f.sbtConfirmar);
     EXPECT_TRUE(h.TakeMessages().isEmpty());
+    EXPECT_EQ(h.host().statuses, QStringList{"Transferência nº 0000000004 gravada"});
     EXPECT_EQ(f.cdsCapa.State(), orv::DataSetState::Browse);
     ASSERT_EQ(f.cdsCapa.RecordCount(), 1);
     EXPECT_EQ(f.cdsCapa.ChangeCount(), 0);
@@ -327,6 +328,7 @@ TEST(Transfer, ARefusalAtConfirmationKeepsTheChangesPendingAndTheListAsItWas) {
     EXPECT_EQ(f.cdsCapa.ChangeCount(), 1);
     EXPECT_EQ(f.cdsCapa.RecordCount(), 1);
     EXPECT_EQ(Count(h, fx::kMesa), 0);
+    EXPECT_TRUE(h.host().statuses.isEmpty());  // nothing was recorded
     EXPECT_EQ(h.host().busyDepth, 0);
 }
 

@@ -27,5 +27,5 @@ address=${first#listening on }
 cp "$script" "$work/"
 login=(--operator 000000000001 --password-file "$work/senha")
 [ "$mode" = --login-dialog ] && login=()
-QT_QPA_PLATFORM=offscreen "$bin/erp-shell" --db "sqlite:$work/erp.db" --server "$address" \
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" "$bin/erp-shell" --db "sqlite:$work/erp.db" --server "$address" \
   --token-file "$work/token" "${login[@]}" --script "$work/$(basename "$script")"

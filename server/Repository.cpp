@@ -299,18 +299,20 @@ QString Repository::TransfersSql() {
 std::string Repository::TransfersText(const QString& empresa, const QString& bem) {
     static const std::vector<FieldDef> defs = contracts::TransferRecordFields();
     static const QString select = kTransferSelect + QStringLiteral(" WHERE I.CDEMPRESA = :E AND I.CDBEMATIVO = :B");
-    // The navigator caption: "Nº 0000000012 - 15/11/2026 - Transferência entre filiais", cut to 63.
+    // The navigator caption: "Nº 0000000012 - 15/11/2026 - Transferência entre filiais", at most 63.
     auto caption = [](bool postgres) {
         const int number = defs[3].EffectiveSize(), type = defs[5].EffectiveSize();
         const QString date = postgres ? QStringLiteral("COALESCE(to_char(C.DTCAPAOPEBEM, 'DD/MM/YYYY'), '')")
                                       : QStringLiteral("CASE WHEN length(C.DTCAPAOPEBEM) >= 10 THEN substr(C.DTCAPAOPEBEM, 9, 2)"
                                                        " || '/' || substr(C.DTCAPAOPEBEM, 6, 2) || '/' ||"
                                                        " substr(C.DTCAPAOPEBEM, 1, 4) ELSE '' END");
-        return QStringLiteral("substr('Nº ' || COALESCE(substr(C.NRSEQCAPAOPEBEM, 1, %1), '') || ' - ' || %2 || ' - ' ||"
-                              " COALESCE(substr(T.NMTIPOOPERBEM, 1, %3), ''), 1, 63)")
-            .arg(number)
-            .arg(date)
-            .arg(type);
+        const QString full = QStringLiteral("('Nº ' || COALESCE(substr(C.NRSEQCAPAOPEBEM, 1, %1), '') || ' - ' || %2 || ' - ' ||"
+                                            " COALESCE(substr(T.NMTIPOOPERBEM, 1, %3), ''))")
+                                 .arg(number)
+                                 .arg(date)
+                                 .arg(type);
+        // A long type name is cut where the field ends, and says so.
+        return QStringLiteral("CASE WHEN length(%1) > 63 THEN substr(%1, 1, 62) || '…' ELSE %1 END").arg(full);
     };
     static const size_t captionIndex = [] {
         for (size_t i = 0; i < defs.size(); ++i)

@@ -196,6 +196,14 @@ TEST_P(ServerReads, GetCapaListsTheAssetsTransfersOldestFirstWithNames) {
     EXPECT_TRUE(none.value["rows"].empty());
     QString mesa = kMesa;
     EXPECT_TRUE(h().app().GetCapa(kEmpresa2, mesa).value["rows"].empty());
+
+    // A type name too long for the navigator caption: cut at its 63 characters, with "…".
+    erptest::QueryRows(h().db(), QStringLiteral("UPDATE TIPOOPERBEM SET NMTIPOOPERBEM = ?"),
+                       {QString::fromUtf8("Transferência para conserto em outra filial da empresa")});
+    cds.Close();
+    cds.SetData(Value(h().app().GetCapa(kEmpresa, mesa)));
+    EXPECT_EQ(f("CAPADBTNOME"),
+              QString::fromUtf8("Nº %1 - 16/11/2026 - Transferência para conserto em ou…").arg(first.capa));
 }
 
 TEST_P(ServerReads, LastOperationDepreciationAndLastTransferReads) {

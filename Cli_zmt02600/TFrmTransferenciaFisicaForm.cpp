@@ -93,22 +93,8 @@ void Declare(TDataSet& ds, std::initializer_list<FieldDef> defs) {
     for (const FieldDef& d : defs) ds.AddField(d);
 }
 
-// A label, then the controls of its row side by side: codes and buttons keep their widths, the
-// name displays share what is left. Labels line up in the group's first column.
 QHBoxLayout* Row(QGridLayout* grid, int row, QWidget* label, std::initializer_list<QWidget*> controls) {
-    if (label) grid->addWidget(label, row, 0);
-    auto* line = new QHBoxLayout;
-    bool stretches = false;
-    for (QWidget* w : controls) {
-        const bool grows = (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) &&
-                           w->maximumWidth() > w->minimumWidth();
-        line->addWidget(w, grows ? 1 : 0);
-        stretches = stretches || grows;
-    }
-    if (!stretches) line->addStretch(1);
-    grid->addLayout(line, row, 1);
-    grid->setColumnStretch(1, 1);
-    return line;
+    return AddFormRow(grid, row, label, controls);
 }
 
 // A name display gets no narrower than a dozen letters. Cut, it shows the start of the name (an

@@ -85,21 +85,8 @@ TGroupBox* Choice(QWidget* parent, const char* name, const QString& caption, TRa
     return box;
 }
 
-// A label, then the controls of its row side by side: codes and buttons keep their widths, the
-// name displays take what is left. Labels line up in the group's first column.
 void Row(QGridLayout* grid, int row, const QString& label, QWidget* parent, std::initializer_list<QWidget*> controls) {
-    grid->addWidget(new TLabel(parent, {}, label), row, 0);
-    auto* line = new QHBoxLayout;
-    bool stretches = false;
-    for (QWidget* w : controls) {
-        const bool grows = (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) &&
-                           w->maximumWidth() > w->minimumWidth();
-        line->addWidget(w, grows ? 1 : 0);
-        stretches = stretches || grows;
-    }
-    if (!stretches) line->addStretch(1);
-    grid->addLayout(line, row, 1);
-    grid->setColumnStretch(1, 1);
+    AddFormRow(grid, row, new TLabel(parent, {}, label), controls);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "orv/widgets/StdControls.h"
 
 #include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 
 namespace orv {
 
@@ -75,6 +77,22 @@ TMenuItem::TMenuItem(QObject* parent, const QString& name, const QString& captio
 void TMenuItem::SetChecked(bool checked) {
     if (checked) setCheckable(true);
     setChecked(checked);
+}
+
+QHBoxLayout* AddFormRow(QGridLayout* grid, int row, QWidget* label, std::initializer_list<QWidget*> controls) {
+    if (label) grid->addWidget(label, row, 0);
+    auto* line = new QHBoxLayout;
+    bool stretches = false;
+    for (QWidget* w : controls) {
+        const bool grows = (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) &&
+                           w->maximumWidth() > w->minimumWidth();
+        line->addWidget(w, grows ? 1 : 0);
+        stretches = stretches || grows;
+    }
+    if (!stretches) line->addStretch(1);
+    grid->addLayout(line, row, 1);
+    grid->setColumnStretch(1, 1);
+    return line;
 }
 
 }  // namespace orv

@@ -9,6 +9,11 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include <initializer_list>
+
+class QGridLayout;
+class QHBoxLayout;
+
 namespace orv {
 
 // Plain container (a toolbar, a data area).
@@ -101,5 +106,10 @@ public:
 
     TNotifyEvent OnClick;
 };
+
+// One row of a form's grid: the label in the first column, then the controls side by side. Codes
+// and buttons keep their widths, controls that can grow (name displays) share what is left; a row
+// with none of them keeps its controls to the left. Returns the row's layout.
+QHBoxLayout* AddFormRow(QGridLayout* grid, int row, QWidget* label, std::initializer_list<QWidget*> controls);
 
 }  // namespace orv

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -1111,9 +1112,19 @@ private:
             return host_.lastPicked == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(host_.lastPicked));
         if (what == QLatin1String("sql")) return ExpectSql(a[2], a[3]);
         if (what == QLatin1String("status")) {
-            if (host_.statuses.isEmpty()) return Mismatch(Quoted(a[2]), QStringLiteral("nenhum aviso"));
+            // Numbers the server hands out differ from one database to another: ${DADOS.CAMPO}
+            // stands for the field's current text.
+            QString expected = a[2];
+            static const QRegularExpression ref(QStringLiteral(R"(\$\{(\w+)\.(\w+)\})"));
+            for (QRegularExpressionMatch m = ref.match(expected); m.hasMatch(); m = ref.match(expected)) {
+                orv::TDataSet* ds = FindDataSet(m.captured(1));
+                orv::TField* field = ds && ds->Active() ? ds->FindField(m.captured(2)) : nullptr;
+                if (!field) return QStringLiteral("campo não encontrado: ") + m.captured(1) + QLatin1Char('.') + m.captured(2);
+                expected.replace(m.capturedStart(), m.capturedLength(), field->DisplayText());
+            }
+            if (host_.statuses.isEmpty()) return Mismatch(Quoted(expected), QStringLiteral("nenhum aviso"));
             const QString shown = host_.statuses.last();
-            return shown == a[2] ? QString() : Mismatch(Quoted(a[2]), Quoted(shown));
+            return shown == expected ? QString() : Mismatch(Quoted(expected), Quoted(shown));
         }
         if (what == QLatin1String("savefile")) {
             const QString proposed = host_.proposedFiles.isEmpty() ? QStringLiteral("nenhum") : Quoted(host_.proposedFiles.last());

@@ -67,7 +67,7 @@ class ShellHost;
 //                                holds the titles)
 //   expect csvrows FILE N        the rows of an exported file after its titles
 //   expect status "TEXT"         the last note shown in the status bar ("Transferência nº ...
-//                                gravada")
+//                                gravada"); ${DADOS.CAMPO} in TEXT stands for the field's text
 //
 // With a login step (the shell was given no password file) the login dialog opens first and the
 // script's first lines run in it, as in any dialog: type edtOperador and edtSenha, then

@@ -118,7 +118,8 @@ before=$(transfers)
 
 step "Incluir e digitar em seguida; uma recusa fechada com Enter volta ao campo"
 keys Insert
-keys Return                 # the operation date stays today's
+typed "$(date +%d%m%Y)"     # straight into the operation date, which comes selected
+keys Return
 typed 1; keys Return        # operation type
 typed 3; keys Return        # motive
 typed 99; keys Return       # a branch that does not exist
@@ -155,6 +156,7 @@ shot 07-confirmada.png
 if xdotool search --onlyvisible --name "^ERP - Patrimônio$" >/dev/null 2>&1; then
   fail "a confirmação foi recusada (veja 07-confirmada.png)"
 fi
+for _ in $(seq 100); do [ "$(transfers)" = "$((before + 1))" ] && break; sleep 0.1; done
 [ "$(transfers)" = "$((before + 1))" ] || fail "a transferência não foi gravada ($(transfers) itens, antes $before)"
 where=$(sql "SELECT b.CDPATRIBEMATIVO, b.CDFILIAL FROM BEMATIVO b WHERE b.CDEMPRESA = '01' AND b.CDPATRIBEMATIVO = '100002'")
 [ "$where" = "100002|0003" ] || fail "o bem 100002 devia estar na filial 0003: $where"

@@ -47,11 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     // The client's way in: a data set without declared fields, and one with the transfer record's.
+    // The declared one is made once: SetData replaces every row, as on a screen reading again.
     orv::TDataSet open;
     LoadInto(open, packet);
-    orv::TDataSet declared;
-    static const std::vector<orv::FieldDef> record = contracts::TransferRecordFields();
-    for (const orv::FieldDef& def : record) declared.AddField(def);
-    LoadInto(declared, packet);
+    static orv::TDataSet* declared = [] {
+        auto* cds = new orv::TDataSet();
+        for (const orv::FieldDef& def : contracts::TransferRecordFields()) cds->AddField(def);
+        return cds;
+    }();
+    LoadInto(*declared, packet);
     return 0;
 }

@@ -140,6 +140,7 @@ std::vector<FieldDef> FieldDefsFromJson(const nlohmann::json& fields) {
         if (!f.is_object() || !f.contains("name") || !f["name"].is_string()) Malformed("field without a name");
         FieldDef def;
         def.name = QString::fromStdString(f["name"].get<std::string>());
+        if (f.contains("type") && !f["type"].is_string()) Malformed("field type must be a string");
         try {
             def.type = FieldTypeFromName(QString::fromStdString(f.value("type", std::string("string"))));
         } catch (const std::invalid_argument& e) {

@@ -52,6 +52,7 @@ TEST(Packet, MalformedPacketsAndDeltasAreRejected) {
                  std::invalid_argument);
     EXPECT_THROW(ParsePacket(Packet::parse(R"({"fields":[{"name":"A","type":"blob"}],"rows":[]})")),
                  std::invalid_argument);
+    EXPECT_THROW(ParsePacket(Packet::parse(R"({"fields":[{"name":"A","type":1}],"rows":[]})")), std::invalid_argument);
     EXPECT_THROW(ParseDelta(Packet::parse(R"({"fields":[],"changes":[{"op":"merge"}]})")), std::invalid_argument);
     EXPECT_THROW(ParseDelta(Packet::parse(R"({"fields":[{"name":"V","type":"float"}],"changes":[{"op":"insert","new":["x"]}]})")),
                  std::invalid_argument);

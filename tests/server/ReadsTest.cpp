@@ -199,7 +199,7 @@ TEST_P(ServerReads, GetCapaListsTheAssetsTransfersOldestFirstWithNames) {
 
     // A type name too long for the navigator caption: cut at its 63 characters, with "…".
     erptest::QueryRows(h().db(), QStringLiteral("UPDATE TIPOOPERBEM SET NMTIPOOPERBEM = ?"),
-                       {QString::fromUtf8("Transferência para conserto em outra filial da empresa")});
+                       {QString::fromUtf8("Transferência para conserto em outra filial")});
     cds.Close();
     cds.SetData(Value(h().app().GetCapa(kEmpresa, mesa)));
     EXPECT_EQ(f("CAPADBTNOME"),

@@ -328,37 +328,32 @@ void FrmHistoricoLocalizacao::BindHandlers() {
         date->OnChange = [this] { ClearLists(); };
     }
 
+    // The picked row's code and name go to the panel's edits.
+    auto Picked = [](QLineEdit* code, const char* codeField, QLineEdit* name, const char* nameField) {
+        return [=](TDataSet& ds) {
+            code->setText(ds.FieldByName(QString::fromLatin1(codeField)).AsString());
+            name->setText(ds.FieldByName(QString::fromLatin1(nameField)).AsString());
+        };
+    };
     btpEmpresa->OnBeforePesq = [this](bool&) {
         Run(qryEmpresa, {{"P_CDEMPRESA", QString()}, {"P_TODAS", QStringLiteral("T")}});
     };
-    btpEmpresa->OnAfterPesq = [this](TDataSet& ds) {
-        medEmpresa->setText(ds.FieldByName(QStringLiteral("CDEMPRESA")).AsString());
-        edtNmEmpresa->setText(ds.FieldByName(QStringLiteral("NMEMPRESA")).AsString());
-    };
+    btpEmpresa->OnAfterPesq = Picked(medEmpresa, "CDEMPRESA", edtNmEmpresa, "NMEMPRESA");
     btpFilial->OnBeforePesq = [this](bool&) {
         Vd_Empresa(true);
         Run(qryFilial, {{"P_CDEMPRESA", medEmpresa->text()}, {"P_CDFILIAL", QString()}, {"P_TODAS", QStringLiteral("T")}});
     };
-    btpFilial->OnAfterPesq = [this](TDataSet& ds) {
-        medFilial->setText(ds.FieldByName(QStringLiteral("CDFILIAL")).AsString());
-        edtNmFilial->setText(ds.FieldByName(QStringLiteral("NMFILIAL")).AsString());
-    };
+    btpFilial->OnAfterPesq = Picked(medFilial, "CDFILIAL", edtNmFilial, "NMFILIAL");
     btpCentCust->OnBeforePesq = [this](bool&) {
         Vd_Filial(true);
         Run(qryCentCust, {{"P_CDFILIAL", medFilial->text()}, {"P_CDCENTCUST", QString()}, {"P_TODOS", QStringLiteral("T")}});
     };
-    btpCentCust->OnAfterPesq = [this](TDataSet& ds) {
-        medCentCust->setText(ds.FieldByName(QStringLiteral("CDCENTCUST")).AsString());
-        edtNmCentCust->setText(ds.FieldByName(QStringLiteral("NMCENTCUST")).AsString());
-    };
+    btpCentCust->OnAfterPesq = Picked(medCentCust, "CDCENTCUST", edtNmCentCust, "NMCENTCUST");
     btpSetor->OnBeforePesq = [this](bool&) {
         Vd_CentCust();
         Run(qrySetor, {{"P_CDCENTCUST", medCentCust->text()}, {"P_CDSETOR", QString()}, {"P_TODOS", QStringLiteral("T")}});
     };
-    btpSetor->OnAfterPesq = [this](TDataSet& ds) {
-        medSetor->setText(ds.FieldByName(QStringLiteral("CDSETOR")).AsString());
-        edtNmSetor->setText(ds.FieldByName(QStringLiteral("NMSETOR")).AsString());
-    };
+    btpSetor->OnAfterPesq = Picked(medSetor, "CDSETOR", edtNmSetor, "NMSETOR");
     sbtConsultar->OnClick = [this] { sbtConsultarClick(); };
 }
 

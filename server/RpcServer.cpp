@@ -1,25 +1,20 @@
 #include "server/RpcServer.h"
 
 #include "server/AuthService.h"
+#include "server/Connections.h"
 #include "server/RpcError.h"
 
 #include <httplib.h>
 
-#include <dirent.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <future>
-#include <iostream>
-#include <list>
 #include <mutex>
 
 namespace server {
@@ -78,140 +73,6 @@ private:
 
 namespace {
 
-void LogLine(const std::string& line);
-
-// The connections this server accepted, found by the listening port they share as their local
-// port (httplib keeps their descriptors to itself): shut down, their threads' reads end at once.
-int ShutDownAccepted(int port) {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir) return 0;
-    while (const dirent* entry = readdir(dir)) {
-        char* end = nullptr;
-        const long fd = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || fd == dirfd(dir)) continue;
-        struct stat st {};
-        if (fstat(static_cast<int>(fd), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
-        sockaddr_storage local{}, peer{};
-        socklen_t localLen = sizeof local, peerLen = sizeof peer;
-        if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localLen) != 0) continue;
-        int localPort = -1;
-        if (local.ss_family == AF_INET) localPort = ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
-        if (local.ss_family == AF_INET6) localPort = ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
-        if (localPort != port) continue;
-        if (getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0) continue;
-        if (shutdown(static_cast<int>(fd), SHUT_RDWR) == 0) ++count;
-    }
-    closedir(dir);
-    return count;
-}
-
-// One thread per open connection, up to a cap; finished ones are joined as new connections come.
-// At the cap the accept loop waits for a connection to end (an idle one ends after the keep-alive
-// timeout) and new clients wait in the listen backlog: nobody is refused, and no client can make
-// the server open threads and descriptors without end. A thread that cannot be created (process
-// or memory limits) is waited for and tried again, never an exception out of the accept loop.
-class ConnectionThreads : public httplib::TaskQueue {
-public:
-    struct Limits {
-        int maxConnections;
-        int stopGraceSeconds;
-        int port;
-        std::function<int()> callsRunning;
-    };
-    ConnectionThreads(Metrics& metrics, Limits limits) : metrics_(metrics), limits_(std::move(limits)) {}
-
-    void enqueue(std::function<void()> fn) override {
-        std::unique_lock lock(mutex_);
-        Reap();
-        if (static_cast<int>(threads_.size()) >= limits_.maxConnections) {
-            if (!atCapLogged_) LogLine("zmt02600-server: limite de " + std::to_string(limits_.maxConnections) +
-                                       " conexões abertas atingido; novas conexões aguardam");
-            atCapLogged_ = true;
-            while (static_cast<int>(threads_.size()) >= limits_.maxConnections) {
-                freed_.wait_for(lock, std::chrono::milliseconds(100));
-                Reap();
-            }
-        }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        for (int attempt = 0;; ++attempt) {
-            try {
-                std::thread thread([fn, done, this] {
-                    fn();
-                    metrics_.ConnectionClosed();
-                    *done = true;
-                    freed_.notify_one();
-                });
-                metrics_.ConnectionOpened();
-                threads_.push_back({std::move(thread), done});
-                return;
-            } catch (const std::system_error& e) {
-                if (attempt == 0)
-                    LogLine(std::string("zmt02600-server: não foi possível criar uma linha de execução para a conexão (") +
-                            e.what() + "); aguardando uma conexão terminar");
-                if (threads_.empty() || attempt >= 100) break;
-                freed_.wait_for(lock, std::chrono::milliseconds(100));
-                Reap();
-            }
-        }
-        // Nothing ends and no thread can be had: served here, on the accept thread, rather than lost.
-        lock.unlock();
-        metrics_.ConnectionOpened();
-        fn();
-        metrics_.ConnectionClosed();
-    }
-
-    // Waits for the open connections; with a grace period, once it is over and no call is under
-    // way, the connections still open (idle, or a client that sends a byte now and then) are shut.
-    void shutdown() override {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::seconds(limits_.stopGraceSeconds);
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            Reap();
-            if (threads_.empty()) return;
-            if (limits_.stopGraceSeconds > 0 && Clock::now() >= deadline && limits_.callsRunning() == 0) {
-                const int shut = ShutDownAccepted(limits_.port);
-                if (shut > 0) LogLine("zmt02600-server: " + std::to_string(shut) + " conexões ainda abertas foram fechadas");
-                for (auto& e : threads_) e.thread.join();
-                threads_.clear();
-                return;
-            }
-            freed_.wait_for(lock, std::chrono::milliseconds(100));
-        }
-    }
-
-private:
-    struct Entry {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    // Under mutex_.
-    void Reap() {
-        for (auto it = threads_.begin(); it != threads_.end();) {
-            if (*it->done) {
-                it->thread.join();
-                it = threads_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    Metrics& metrics_;
-    Limits limits_;
-    std::mutex mutex_;
-    std::condition_variable freed_;
-    std::list<Entry> threads_;
-    bool atCapLogged_ = false;
-};
-
-std::mutex g_logMutex;
-
-void LogLine(const std::string& line) {
-    std::lock_guard lock(g_logMutex);
-    std::cerr << line << std::endl;
-}
-
 // What a client sent, fit for one log line: a line break or control character in a method name
 // or path would forge lines of its own.
 std::string Printable(const std::string& text) {
@@ -230,8 +91,9 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-std::unique_ptr<httplib::Server> MakeHttp(const RpcServerOptions& options) {
-    if (options.tlsCert.empty() && options.tlsKey.empty()) return std::make_unique<httplib::Server>();
+std::unique_ptr<httplib::Server> MakeHttp(const RpcServerOptions& options, OpenConnections& connections) {
+    if (options.tlsCert.empty() && options.tlsKey.empty())
+        return std::make_unique<KeepAliveServer>(connections, options.headerSeconds);
     if (options.tlsCert.empty() || options.tlsKey.empty())
         throw std::runtime_error("para HTTPS informe o certificado e a chave privada (--tls-cert e --tls-key).");
     auto https = std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
@@ -252,7 +114,8 @@ Dispatcher::Outcome Failure(int code, const std::string& message) {
 }  // namespace
 
 RpcServer::RpcServer(const Dispatcher& dispatcher, AuthService& auth, RpcServerOptions options)
-    : dispatcher_(dispatcher), auth_(auth), options_(std::move(options)), http_(MakeHttp(options_)) {
+    : dispatcher_(dispatcher), auth_(auth), options_(std::move(options)),
+      connections_(std::make_unique<OpenConnections>()), http_(MakeHttp(options_, *connections_)) {
     Setup();
 }
 
@@ -273,9 +136,18 @@ void RpcServer::Setup() {
     const int threads = options_.threads > 0 ? options_.threads : 8;
     workers_ = std::make_unique<CallWorkers>(threads);
     writeWorkers_ = std::make_unique<CallWorkers>(threads);
-    http_->new_task_queue = [this] {
-        return new ConnectionThreads(metrics_, {options_.maxConnections, options_.stopGraceSeconds, port_,
-                                                [this] { return callsRunning_.load(); }});
+    // With TLS the connections are the library's own: no idle one can be told apart or woken,
+    // and at a stop they are found by the port.
+    auto* plain = dynamic_cast<KeepAliveServer*>(http_.get());
+    http_->new_task_queue = [this, plain] {
+        ConnectionThreads::Limits limits{options_.maxConnections, options_.stopGraceSeconds,
+                                         plain ? connections_.get() : nullptr, nullptr,
+                                         [this] { return callsRunning_.load(); }};
+        if (plain)
+            limits.shutOpen = [this] { return connections_->ShutAll(); };
+        else
+            limits.shutOpen = [this] { return ShutDownAccepted(port_); };
+        return new ConnectionThreads(metrics_, std::move(limits));
     };
     // httplib's defaults hurt a chatty client: Nagle delays every small answer and keep-alive
     // ends after 5 requests.
@@ -404,6 +276,9 @@ int RpcServer::Bind() {
     }
     if (port_ <= 0)
         throw std::runtime_error("não foi possível escutar em " + options_.listen + ":" + std::to_string(options_.port));
+    // The library listens with a backlog of 5: clients connecting together (a morning's logins,
+    // every clerk of a failed server coming over) waited a second and more each for a SYN retry.
+    if (const auto* plain = dynamic_cast<KeepAliveServer*>(http_.get())) ::listen(plain->ListeningSocket(), SOMAXCONN);
     return port_;
 }
 

@@ -18,6 +18,7 @@ namespace server {
 
 class AuthService;
 class CallWorkers;
+class OpenConnections;
 
 struct RpcServerOptions {
     std::string listen = "127.0.0.1";
@@ -35,6 +36,8 @@ struct RpcServerOptions {
     int maxConnections = 4096;
     // Seconds an idle keep-alive connection stays open.
     int keepAliveSeconds = 5;
+    // Seconds a client may take to send a request's headers, however it trickles them.
+    int headerSeconds = 20;
     // On Stop, seconds to wait for the open connections before shutting them (once no call is
     // under way); 0 waits for every one.
     int stopGraceSeconds = 0;
@@ -76,6 +79,7 @@ private:
     RpcServerOptions options_;
     std::unique_ptr<CallWorkers> workers_;       // reads
     std::unique_ptr<CallWorkers> writeWorkers_;  // writes, apart: one waiting for a lock holds up no read
+    std::unique_ptr<OpenConnections> connections_;
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;

@@ -26,6 +26,7 @@ const char* kUsage =
     "uso: zmt02600-server [--db URL] [--listen ENDERECO] [--port N] [--threads N] [--token-file ARQUIVO]\n"
     "                      [--allow-tool-writes] [--session-idle MINUTOS] [--tls-cert ARQ --tls-key ARQ]\n"
     "                      [--insecure] [--trusted-proxy ENDERECO] [--max-connections N]\n"
+    "                      [--header-timeout SEGUNDOS]\n"
     "  --db URL             sqlite:CAMINHO (padrão: sqlite:var/erp.db) ou postgresql://usuario@host:porta/banco\n"
     "  --listen ENDERECO    endereço de escuta (padrão 127.0.0.1)\n"
     "  --port N             porta (0 escolhe uma livre; padrão 0)\n"
@@ -38,7 +39,9 @@ const char* kUsage =
     "  --tls-key ARQ        chave privada (PEM) do certificado\n"
     "  --insecure           aceita escutar fora da máquina local sem TLS (senhas e sessões abertas na rede)\n"
     "  --trusted-proxy END  balanceador cujo X-Forwarded-For identifica o cliente (pode repetir)\n"
-    "  --max-connections N  conexões abertas ao mesmo tempo (padrão 4096); além disso, novas aguardam\n"
+    "  --max-connections N  conexões abertas ao mesmo tempo (padrão 4096); além disso, fecha a ociosa\n"
+    "                       há mais tempo, ou as novas aguardam\n"
+    "  --header-timeout S   segundos para um cliente enviar os cabeçalhos de uma requisição (padrão 20)\n"
     "Os operadores entram com rpc.login (operador e senha; veja erp-db passwd) e cada chamada leva a\n"
     "sessão como \"Authorization: Bearer SESSAO\".\n"
     "Variáveis de ambiente equivalentes: ERP_DB, ERP_LISTEN, ERP_PORT, ERP_THREADS, ERP_TOKEN_FILE,\n"
@@ -118,6 +121,7 @@ int main(int argc, char** argv) {
             else if (a == "--insecure") insecure = true;
             else if (a == "--trusted-proxy") options.trustedProxies.push_back(next());
             else if (a == "--max-connections") options.maxConnections = Number(a, next(), 1, 1000000);
+            else if (a == "--header-timeout") options.headerSeconds = Number(a, next(), 1, 3600);
             else if (a == "--help" || a == "-h") { std::cout << kUsage; return 0; }
             else throw std::invalid_argument("opção desconhecida: " + a);
         }

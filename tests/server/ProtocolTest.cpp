@@ -187,6 +187,38 @@ TEST_P(ServerProtocol, AStrangersBodyIsRefusedBeforeItIsRead) {
     ExpectServing(*Raw());
 }
 
+// Two calls sent in one write (what a pipelining client or a proxy may do) are both answered, in
+// order, on the same connection: the second must not be lost in the server's read buffer.
+TEST_P(ServerProtocol, CallsSentTogetherAreEachAnswered) {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(h().port()));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    timeval deadline{10, 0};  // a failure, not a measure
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
+    std::string both;
+    for (int id : {7, 8}) {
+        const std::string body = R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"rpc.ping","params":[]})";
+        both += std::string("POST ") + server::RpcServer::kPath + " HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + h().token() +
+                "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+    ASSERT_EQ(::send(sock, both.data(), both.size(), 0), static_cast<ssize_t>(both.size()));
+    std::string got;
+    char buf[4096];
+    while (got.find(R"("id":8)") == std::string::npos) {
+        const ssize_t n = ::recv(sock, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        got.append(buf, static_cast<size_t>(n));
+    }
+    ::close(sock);
+    const size_t first = got.find(R"("id":7)");
+    ASSERT_NE(first, std::string::npos) << got;
+    EXPECT_NE(got.find(R"("id":8)", first), std::string::npos) << got;
+}
+
 TEST_P(ServerProtocol, MetricsCountCallsByMethodBehindTheToken) {
     auto client = Raw();
     ExpectServing(*client);

@@ -3,14 +3,13 @@
 #include "contracts/TransferRecord.h"
 #include "server/FieldDefs.h"
 #include "server/Sql.h"
+#include "server/SqliteRows.h"
 
 #include <QRegularExpression>
 #include <QSqlRecord>
 #include <QStringList>
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <mutex>
 #include <stdexcept>
 
@@ -119,11 +118,11 @@ const QVariant& Repository::Stamp(const QDateTime& now) {
     return stamp_;
 }
 
-// --- packets written by the database -----------------------------------------------------------
+// --- long lists as packet text ---------------------------------------------------------------
 //
-// A long list is written as JSON text by the database itself (json_array / json_build_array),
-// one statement and one string for the whole list instead of a value per cell through the
-// driver: the same document the row-by-row packet gives, ten times faster on ten thousand rows.
+// A long list is written straight into the answer's JSON text, row by row from the database
+// (the C API's values on SQLite, the driver's on PostgreSQL), instead of a packet document built
+// value by value and dumped: the same document, several times faster on ten thousand rows.
 
 namespace {
 
@@ -137,39 +136,22 @@ QStringList SelectList(const QString& select) {
 
 QString FromOn(const QString& select) { return select.mid(select.indexOf(QLatin1String(" FROM "))); }
 
-// One column as the packet carries it: strings cut to the field's size, dates as
-// "2026-11-15T00:00:00".
-QString Cell(const QString& expr, const FieldDef& def, bool postgres) {
+// One column as PostgreSQL hands it over for the packet: strings cut to the field's size, dates
+// as "2026-11-15T00:00:00" (AppendSqliteRows does the same for SQLite as it writes).
+QString Cell(const QString& expr, const FieldDef& def) {
     switch (def.type) {
-    case FieldType::String:
-        // Stored texts nearly always fit, and measuring one is cheaper than copying it through
-        // substr (a fifth of the list's time on SQLite). Text columns keep numbers as text, so
-        // both arms give text.
-        if (postgres) return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
-        return QStringLiteral("CASE WHEN length(%1) > %2 THEN substr(%1, 1, %2) ELSE %1 END").arg(expr).arg(def.EffectiveSize());
-    case FieldType::Float:
-        // SQLite writes reals with 15 digits; 17 read back as the same double (PostgreSQL
-        // already writes the shortest exact form). Whole numbers, the usual case, are exact
-        // with 15 and skip the costly printf.
-        if (postgres) return expr;
-        return QStringLiteral("CASE WHEN %1 IS NULL OR (abs(%1) < 1e15 AND %1 = CAST(%1 AS INTEGER)) THEN %1"
-                              " ELSE json(printf('%!.17g', %1)) END")
-            .arg(expr);
-    case FieldType::DateTime:
-        if (postgres) return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(expr);
-        return QStringLiteral("CASE WHEN length(%1) = 10 THEN %1 || 'T00:00:00'"
-                              " ELSE substr(replace(%1, ' ', 'T'), 1, 19) END")
-            .arg(expr);
+    case FieldType::String: return QStringLiteral("substr(%1, 1, %2)").arg(expr).arg(def.EffectiveSize());
+    case FieldType::Float: return expr;
+    case FieldType::DateTime: return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(expr);
     }
     return expr;
 }
 
-// Rows as JSON arrays, the way json_array writes them: texts escaped, numbers in their shortest
+// Rows as JSON arrays, as AppendSqliteRows writes them: texts escaped, numbers in their shortest
 // exact form, dates already text (formatted by the statement), NULL as null.
 void WriteRows(Query& q, const std::vector<FieldDef>& defs, std::string& out) {
     out += '[';
     bool firstRow = true;
-    char number[32];
     while (q.next()) {
         out += firstRow ? "[" : ",[";
         firstRow = false;
@@ -179,24 +161,10 @@ void WriteRows(Query& q, const std::vector<FieldDef>& defs, std::string& out) {
             if (v.isNull()) {
                 out += "null";
             } else if (defs[i].type == FieldType::Float) {
-                const auto end = std::to_chars(number, number + sizeof number, v.toDouble()).ptr;
-                out.append(number, end);
+                AppendJsonNumber(v.toDouble(), out);
             } else {
                 const QByteArray text = v.toString().toUtf8();
-                out += '"';
-                for (const char c : text) {
-                    const auto u = static_cast<unsigned char>(c);
-                    if (c == '"' || c == '\\') {
-                        out += '\\';
-                        out += c;
-                    } else if (u < 0x20) {
-                        std::snprintf(number, sizeof number, "\\u%04x", u);
-                        out += number;
-                    } else {
-                        out += c;
-                    }
-                }
-                out += '"';
+                AppendJsonString(text.constData(), size_t(text.size()), out);
             }
         }
         out += ']';
@@ -209,46 +177,39 @@ void WriteRows(Query& q, const std::vector<FieldDef>& defs, std::string& out) {
 std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QString& select, const QString& orderBy,
                                    Binds binds, const std::map<size_t, QString>& computed) {
     const bool postgres = IsPostgres();
+    struct Built {
+        QString sql;
+        std::string fields;
+        std::vector<bool> computed;
+    };
     // Built once per statement and engine; the cache of prepared statements keys on the text.
     static std::mutex mutex;
-    static std::map<std::pair<QString, bool>, std::pair<QString, std::string>> built;
-    const QString* sql = nullptr;
-    const std::string* fields = nullptr;
+    static std::map<std::pair<QString, bool>, Built> built;
+    const Built* packet = nullptr;
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        auto& entry = built[{select + orderBy, postgres}];
-        if (entry.first.isEmpty()) {
+        Built& entry = built[{select + orderBy, postgres}];
+        if (entry.sql.isEmpty()) {
             const QStringList exprs = SelectList(select);
             if (static_cast<size_t>(exprs.size()) != defs.size()) throw std::logic_error("packet: columns and fields differ");
             QStringList cells;
+            entry.computed.assign(defs.size(), false);
             for (size_t i = 0; i < defs.size(); ++i) {
                 const auto c = computed.find(i);
-                cells << (c != computed.end() ? c->second : Cell(exprs[qsizetype(i)], defs[i], postgres));
+                entry.computed[i] = c != computed.end();
+                cells << (entry.computed[i] ? c->second : postgres ? Cell(exprs[qsizetype(i)], defs[i]) : exprs[qsizetype(i)]);
             }
-            entry.first = postgres
-                // PostgreSQL's json_build_array costs some 40 µs a row of fifty columns (it sorts
-                // out every argument's type on every call): the rows come plain and are written here.
-                ? QStringLiteral("SELECT %1%2 ORDER BY %3").arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy)
-                // As a BLOB the driver hands the text over as bytes, not through UTF-16 and back.
-                : QStringLiteral("SELECT CAST('[' || COALESCE(group_concat(J, ','), '') || ']' AS BLOB)"
-                                 " FROM (SELECT json_array(%1) AS J%2 ORDER BY %3)")
-                      .arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy);
-            entry.second = orv::FieldDefsToJson(defs).dump();
+            entry.sql = QStringLiteral("SELECT %1%2 ORDER BY %3").arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy);
+            entry.fields = orv::FieldDefsToJson(defs).dump();
         }
-        sql = &entry.first;
-        fields = &entry.second;
+        packet = &entry;
     }
-    Query q = Exec(db_, *sql, binds);
-    std::string out = R"({"fields":)" + *fields + R"(,"rows":)";
+    std::string out = R"({"fields":)" + packet->fields + R"(,"rows":)";
     if (postgres) {
+        Query q = Exec(db_, packet->sql, binds);
         WriteRows(q, defs, out);
-    } else if (!q.next()) {
-        out += "[]";
-    } else if (const QVariant v = q.value(0); v.typeId() == QMetaType::QByteArray) {
-        const QByteArray bytes = v.toByteArray();
-        out.append(bytes.constData(), size_t(bytes.size()));
     } else {
-        out += v.toString().toStdString();
+        AppendSqliteRows(db_, packet->sql, binds, defs, packet->computed, out);
     }
     out += '}';
     return out;

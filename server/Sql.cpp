@@ -33,6 +33,12 @@ std::unordered_map<QString, ConnectionStatements>& ThreadStatements() {
     return cache;
 }
 
+}  // namespace
+
+const char kBusyText[] = "O banco de dados está ocupado com outra gravação. Tente novamente em instantes.";
+
+namespace {
+
 const char kUnavailableText[] = "O banco de dados está indisponível no momento. Tente novamente em instantes.";
 
 // A PostgreSQL connection whose server went away (a restart, the network) fails every statement
@@ -73,7 +79,7 @@ private:
     // others give up after the busy timeout, and the clerk can simply try again.
     if (orv::EngineOf(db) == orv::DbEngine::SQLite &&
         (error.nativeErrorCode() == QLatin1String("5") || error.nativeErrorCode() == QLatin1String("6")))
-        throw RpcError(kUnavailable, "O banco de dados está ocupado com outra gravação. Tente novamente em instantes.");
+        throw RpcError(kUnavailable, kBusyText);
     throw std::runtime_error(("SQL: " + error.text()).toStdString());
 }
 

@@ -80,6 +80,9 @@ auto OnLiveConnection(Fn&& work) -> decltype(work()) {
     return work();
 }
 
+// What a writer that waited its turn too long on SQLite (another long write) is told.
+extern const char kBusyText[];
+
 // Text of a column that may be NULL, as the client compares them.
 QString Text(const QVariant& v);
 // Value to store for a code: empty text is stored as NULL.

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 
+#include <limits>
 #include <tuple>
 
 namespace srvtest {
@@ -76,6 +77,13 @@ TEST_P(ServerReads, GetBemAtivoByPatrimonyAndAll) {
     orv::TDataSet again;
     again.SetData(Value(h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"))));
     EXPECT_EQ(again.FieldByName("VRTAXANODEPBEM").AsFloat(), third);
+    // Whatever another program stored comes as valid JSON: quotes and control characters in a
+    // text; an infinite real, which JSON cannot carry, as an empty cell.
+    erptest::QueryValue(h().db(), "UPDATE BEMATIVO SET NMBEMATIVO = ?, VRTAXANODEPBEM = ? WHERE CDBEMATIVO = ?",
+                        {QString::fromUtf8("Mesa \"L\"\t\\ 2"), std::numeric_limits<double>::infinity(), kMesa});
+    again.SetData(Value(h().app().GetBemAtivo(kEmpresa, QStringLiteral("1001"), QStringLiteral("N"))));
+    EXPECT_EQ(again.FieldByName("NMBEMATIVO").AsString(), QString::fromUtf8("Mesa \"L\"\t\\ 2"));
+    EXPECT_TRUE(again.FieldByName("VRTAXANODEPBEM").IsNull());
     // A name stored longer than its field (SQLite keeps what another program wrote) comes cut,
     // by characters.
     if (!h().isPostgres()) {

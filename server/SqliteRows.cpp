@@ -1,0 +1,155 @@
+#include "server/SqliteRows.h"
+
+#include "server/RpcError.h"
+
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace server {
+
+namespace {
+
+sqlite3* HandleOf(QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0)
+        throw std::logic_error("not a SQLite connection");
+    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+    if (!h) throw std::runtime_error("SQL: a conexão com o banco de dados está fechada");
+    return h;
+}
+
+[[noreturn]] void Failed(sqlite3* h, int code) {
+    const int primary = code & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw RpcError(kUnavailable, kBusyText);
+    throw std::runtime_error(std::string("SQL: ") + sqlite3_errmsg(h));
+}
+
+void Bind(sqlite3* h, sqlite3_stmt* st, const char* name, const QVariant& v) {
+    const int at = sqlite3_bind_parameter_index(st, name);
+    if (at == 0) return;  // not used by this statement
+    int rc;
+    if (v.isNull()) {
+        rc = sqlite3_bind_null(st, at);
+    } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::UInt) {
+        rc = sqlite3_bind_int64(st, at, v.toLongLong());
+    } else if (v.typeId() == QMetaType::Double) {
+        rc = sqlite3_bind_double(st, at, v.toDouble());
+    } else {
+        const QByteArray text = v.toString().toUtf8();
+        rc = sqlite3_bind_text(st, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) Failed(h, rc);
+}
+
+// Bytes of the first `chars` characters of UTF-8 text (as SQLite's substr counts them).
+size_t PrefixBytes(const char* p, size_t size, int chars) {
+    if (size <= size_t(chars)) return size;  // fewer bytes than characters allowed: fits
+    int seen = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80 && seen++ == chars) return i;
+    }
+    return size;
+}
+
+}  // namespace
+
+void AppendJsonNumber(double value, std::string& out) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char number[32];
+    out.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+}
+
+void AppendJsonString(const char* text, size_t size, std::string& out) {
+    out += '"';
+    size_t plain = 0;  // runs of plain bytes are copied at once
+    for (size_t i = 0; i < size; ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        if (u >= 0x20 && u != '"' && u != '\\') continue;
+        out.append(text + plain, i - plain);
+        plain = i + 1;
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        }
+    }
+    out.append(text + plain, size - plain);
+    out += '"';
+}
+
+void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
+                      const std::vector<bool>& uncut, std::string& out) {
+    sqlite3* h = HandleOf(db);
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (const int rc = sqlite3_prepare_v2(h, text.constData(), int(text.size()), &raw, nullptr); rc != SQLITE_OK) Failed(h, rc);
+    // Finalized on every way out: a statement left open would keep the read snapshot.
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
+    if (sqlite3_column_count(raw) != int(defs.size())) throw std::logic_error("packet: columns and fields differ");
+    for (const auto& [name, value] : binds) Bind(h, raw, name, value);
+
+    out += '[';
+    bool firstRow = true;
+    char number[32];
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        out += firstRow ? "[" : ",[";
+        firstRow = false;
+        for (int i = 0; i < int(defs.size()); ++i) {
+            if (i) out += ',';
+            const int type = sqlite3_column_type(raw, i);
+            if (type == SQLITE_NULL) {
+                out += "null";
+                continue;
+            }
+            const orv::FieldDef& def = defs[size_t(i)];
+            if (type == SQLITE_INTEGER && def.type != orv::FieldType::DateTime) {
+                // Text fields keep numbers as text, as the client compares them.
+                const auto end = std::to_chars(number, number + sizeof number, sqlite3_column_int64(raw, i)).ptr;
+                if (def.type == orv::FieldType::String) AppendJsonString(number, size_t(end - number), out);
+                else out.append(number, end);
+                continue;
+            }
+            if (type == SQLITE_FLOAT && def.type == orv::FieldType::Float) {
+                AppendJsonNumber(sqlite3_column_double(raw, i), out);
+                continue;
+            }
+            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
+            size_t size = size_t(sqlite3_column_bytes(raw, i));
+            if (def.type == orv::FieldType::DateTime) {
+                // Stored as "2026-11-15" or "2026-11-15 10:20:30".
+                std::string iso(p, size);
+                if (iso.size() == 10) {
+                    iso += "T00:00:00";
+                } else {
+                    std::replace(iso.begin(), iso.end(), ' ', 'T');
+                    iso.resize(PrefixBytes(iso.data(), iso.size(), 19));
+                }
+                AppendJsonString(iso.data(), iso.size(), out);
+                continue;
+            }
+            if (def.type == orv::FieldType::String && !uncut[size_t(i)]) size = PrefixBytes(p, size, def.EffectiveSize());
+            AppendJsonString(p, size, out);
+        }
+        out += ']';
+    }
+    if (rc != SQLITE_DONE) Failed(h, rc);
+    out += ']';
+}
+
+}  // namespace server

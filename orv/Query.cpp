@@ -36,7 +36,16 @@ FieldType TypeOf(const QSqlField& field) {
 
 }  // namespace
 
+struct TADOIBQuery::Prepared {
+    const QSqlDriver* driver = nullptr;
+    QString sql;
+    QStringList params;
+    std::unique_ptr<QSqlQuery> query;
+};
+
 TADOIBQuery::TADOIBQuery(QString name) : TDataSet(std::move(name)) { SetReadOnly(true); }
+
+TADOIBQuery::~TADOIBQuery() = default;
 
 QString TADOIBQuery::ActiveSQL(DbEngine engine) const {
     const QStringList& own = engine == DbEngine::PostgreSQL ? SQL_PG : SQL_SQLITE;
@@ -72,52 +81,79 @@ void TADOIBQuery::Open() {
     if (!db.isValid() || !db.isOpen())
         throw EDatabaseError(QStringLiteral("%1: sem conexão com o banco de dados.").arg(Name()).toStdString());
     const QString sql = ActiveSQL(EngineOf(db));
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), q.lastError().text()).toStdString());
-    for (const QString& name : ParamsOf(sql)) {
-        const auto it = params_.find(name);
-        // Parameters are always strings, and an unset one is an empty string, never NULL.
-        const QString value = it == params_.end() ? QString() : it->second.AsString();
-        q.bindValue(QLatin1Char(':') + name, value.isNull() ? QString(QLatin1String("")) : value);
-    }
-    if (!q.exec())
-        throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), q.lastError().text()).toStdString());
-
-    const QSqlRecord rec = q.record();
-    std::vector<int> target;  // result column -> field index
-    if (HasDeclaredFields()) {
-        for (int c = 0; c < rec.count(); ++c) {
-            TField* f = FindField(rec.fieldName(c));
-            target.push_back(f ? f->Index() : -1);
+    // Prepared again only for another text or connection (a connection opened anew has another
+    // driver, and its old statements are gone with the old one).
+    auto prepare = [&] {
+        prepared_.reset();
+        auto p = std::make_unique<Prepared>();
+        p->query = std::make_unique<QSqlQuery>(db);
+        p->query->setForwardOnly(true);
+        if (!p->query->prepare(sql))
+            throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), p->query->lastError().text()).toStdString());
+        p->driver = db.driver();
+        p->sql = sql;
+        p->params = ParamsOf(sql);
+        prepared_ = std::move(p);
+    };
+    auto exec = [&] {
+        QSqlQuery& q = *prepared_->query;
+        for (const QString& name : prepared_->params) {
+            const auto it = params_.find(name);
+            // Parameters are always strings, and an unset one is an empty string, never NULL.
+            const QString value = it == params_.end() ? QString() : it->second.AsString();
+            q.bindValue(QLatin1Char(':') + name, value.isNull() ? QString(QLatin1String("")) : value);
         }
-    } else {
-        std::vector<FieldDef> defs;
-        for (int c = 0; c < rec.count(); ++c) {
-            const QSqlField sf = rec.field(c);
-            FieldDef def;
-            def.name = sf.name().toUpper();
-            def.type = TypeOf(sf);
-            def.size = sf.length() > 0 ? sf.length() : 1024;
-            defs.push_back(def);
-            target.push_back(c);
-        }
-        SetDynamicFields(defs);
+        return q.exec();
+    };
+    const bool reused = prepared_ && prepared_->driver == db.driver() && prepared_->sql == sql;
+    if (!reused) prepare();
+    // A kept statement may have died with its connection closed and opened again: once anew.
+    if (!exec() && (!reused || (prepare(), !exec()))) {
+        const QString error = prepared_->query->lastError().text();
+        prepared_.reset();
+        throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), error).toStdString());
     }
-    std::vector<std::vector<QVariant>> rows;
-    while (q.next()) {
-        std::vector<QVariant> row(static_cast<size_t>(FieldCount()));
-        for (int c = 0; c < rec.count(); ++c) {
-            if (target[static_cast<size_t>(c)] < 0) continue;
-            const QVariant v = q.value(c);
-            if (v.isNull()) continue;
-            row[static_cast<size_t>(target[static_cast<size_t>(c)])] = Fields(target[static_cast<size_t>(c)]).Coerce(v);
+    QSqlQuery& q = *prepared_->query;
+    // A failure while reading drops the statement rather than leave it half read (on SQLite an
+    // unfinished read keeps its snapshot).
+    try {
+        const QSqlRecord rec = q.record();
+        std::vector<int> target;  // result column -> field index
+        if (HasDeclaredFields()) {
+            for (int c = 0; c < rec.count(); ++c) {
+                TField* f = FindField(rec.fieldName(c));
+                target.push_back(f ? f->Index() : -1);
+            }
+        } else {
+            std::vector<FieldDef> defs;
+            for (int c = 0; c < rec.count(); ++c) {
+                const QSqlField sf = rec.field(c);
+                FieldDef def;
+                def.name = sf.name().toUpper();
+                def.type = TypeOf(sf);
+                def.size = sf.length() > 0 ? sf.length() : 1024;
+                defs.push_back(def);
+                target.push_back(c);
+            }
+            SetDynamicFields(defs);
         }
-        rows.push_back(std::move(row));
+        std::vector<std::vector<QVariant>> rows;
+        while (q.next()) {
+            std::vector<QVariant> row(static_cast<size_t>(FieldCount()));
+            for (int c = 0; c < rec.count(); ++c) {
+                if (target[static_cast<size_t>(c)] < 0) continue;
+                const QVariant v = q.value(c);
+                if (v.isNull()) continue;
+                row[static_cast<size_t>(target[static_cast<size_t>(c)])] = Fields(target[static_cast<size_t>(c)]).Coerce(v);
+            }
+            rows.push_back(std::move(row));
+        }
+        q.finish();
+        LoadRows(std::move(rows));
+    } catch (...) {
+        prepared_.reset();
+        throw;
     }
-    q.finish();
-    LoadRows(std::move(rows));
 }
 
 }  // namespace orv

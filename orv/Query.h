@@ -6,12 +6,18 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
+
+class QSqlDriver;
+class QSqlQuery;
 
 namespace orv {
 
 // Read-only query on a database connection (the shared one unless told otherwise). Open
-// fetches every row into memory and releases the statement, like a client-side cursor, so no
-// read transaction stays open. Parameters are bound as strings, never pasted into the text.
+// fetches every row into memory and finishes the statement, like a client-side cursor, so no
+// read transaction stays open; the statement stays prepared for the next Open on the same
+// connection and text (a name shown for each row of a list is looked up again and again).
+// Parameters are bound as strings, never pasted into the text.
 //
 // Dialect variants: SQL is the generic text; SQL_ORACLE, SQL_MSSQL and SQL_IB are the host's
 // traditional variants; SQL_SQLITE and SQL_PG are this installation's engines. The text run is
@@ -32,6 +38,7 @@ public:
     };
 
     explicit TADOIBQuery(QString name = {});
+    ~TADOIBQuery() override;
 
     QStringList SQL, SQL_ORACLE, SQL_MSSQL, SQL_IB, SQL_SQLITE, SQL_PG;
 
@@ -48,8 +55,11 @@ public:
     QString ActiveSQL(DbEngine engine) const;
 
 private:
+    struct Prepared;
+
     QString connection_;  // empty: the shared connection
     std::map<QString, Param> params_;
+    std::unique_ptr<Prepared> prepared_;
 };
 
 }  // namespace orv

@@ -199,6 +199,27 @@ TEST_P(ReferenceQueries, UnknownParameterAndMissingConnectionAreReported) {
     EXPECT_THROW(q.Open(), orv::EDatabaseError);
 }
 
+// A query keeps its statement prepared between runs: the next run binds new values, sees rows
+// written meanwhile, and survives its connection being closed and opened again.
+TEST_P(ReferenceQueries, AKeptStatementRunsAgainWithNewValuesAndAfterAReconnection) {
+    orv::TADOIBQuery q("qryVd_Filial");
+    zmt02600::DeclareQryVd_Filial(q);
+    auto name = [&q](const char* branch) {
+        q.Close();
+        q.ParamByName("P_CDFILIAL").SetAsString(branch);
+        q.Open();
+        return q.IsEmpty() ? QString() : q.FieldByName("NMFILIAL").AsString();
+    };
+    EXPECT_EQ(name("0001"), "Matriz");
+    EXPECT_EQ(name("00A1"), "Filial Norte");
+    QSqlDatabase d = db();
+    InsertRow(d, "FILIAL", {{"CDFILIAL", "0004"}, {"CDEMPRESA", "01"}, {"NMFILIAL", "Filial Leste"}});
+    EXPECT_EQ(name("0004"), "Filial Leste");
+    d.close();
+    ASSERT_TRUE(d.open());
+    EXPECT_EQ(name("0003"), "Filial Sul");
+}
+
 ERP_INSTANTIATE_ON_ENGINES(ReferenceQueries);
 
 }  // namespace

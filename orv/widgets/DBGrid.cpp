@@ -360,6 +360,10 @@ void TDBGrid::ApplyColumns() {
 
 int TDBGrid::NaturalWidth(int column) const {
     const TColumn& col = Columns(column);
+    const TField* field = model_->FieldOfColumn(column);
+    const QString key = col.Title + QChar(0x1f) + col.Samples.join(QChar(0x1f)) + QChar(0x1f) + QString::number(col.Width) +
+                        QChar(0x1f) + (field ? field->FieldName() + QChar(0x1f) + QString::number(field->DisplayWidth()) : QString());
+    if (const auto it = naturalWidths_.constFind(key); it != naturalWidths_.cend()) return *it;
     // What a cell adds to its text: the delegate's margins on both sides and the grid line.
     const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
     int width = col.Width;
@@ -368,13 +372,10 @@ int TDBGrid::NaturalWidth(int column) const {
     const QFontMetricsF metrics(font());
     for (const QString& sample : col.Samples)
         width = std::max(width, static_cast<int>(std::ceil(metrics.horizontalAdvance(sample))) + cellMargins);
-    if (width <= 0) {
-        const TField* field = model_->FieldOfColumn(column);
-        width = field ? field->DisplayWidth() * fontMetrics().averageCharWidth() + cellMargins : 0;
-    }
+    if (width <= 0) width = field ? field->DisplayWidth() * fontMetrics().averageCharWidth() + cellMargins : 0;
     // The header's own measure of the title, with its margins (and sort arrow, where shown).
     const int title = horizontalHeader()->sectionSizeHint(column);
-    return std::max(width, title);
+    return naturalWidths_[key] = std::max(width, title);
 }
 
 int TDBGrid::LastVisibleColumn() const {
@@ -591,6 +592,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TDBGrid::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) naturalWidths_.clear();
     // Asked for the focused grid and for its cell editor alike (the question climbs to the grid).
     if (event->type() == QEvent::ShortcutOverride && ClaimsKey(static_cast<QKeyEvent*>(event))) {
         event->accept();

@@ -167,6 +167,9 @@ private:
     std::vector<std::unique_ptr<TColumn>> columns_;
     bool customColumns_ = false;
     QHash<QString, int> userWidths_;
+    // Natural widths by what they are measured from (title, samples, set width): a list reloaded
+    // on every scroll (the apportionment) measured its texts again each time.
+    mutable QHash<QString, int> naturalWidths_;
     bool applyingColumns_ = false;  // the widths being set are the grid's, not the clerk's
     bool titleMouseHeld_ = false;   // the clerk holds a mouse button on the titles
     bool editing_ = false;

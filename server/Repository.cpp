@@ -174,13 +174,33 @@ void WriteRows(Query& q, const std::vector<FieldDef>& defs, std::string& out) {
 
 }  // namespace
 
+namespace {
+
+// `from` without its "LEFT JOIN table alias ON (...)" clause.
+QString WithoutJoin(const QString& from, const QString& table, const QString& alias) {
+    const QString head = QStringLiteral("LEFT JOIN %1 %2 ON (").arg(table, alias);
+    const qsizetype start = from.indexOf(head);
+    if (start < 0) throw std::logic_error("packet: join not found");
+    qsizetype end = start + head.size();
+    for (int depth = 1; depth > 0; ++end) {
+        if (end >= from.size()) throw std::logic_error("packet: unbalanced join");
+        if (from[end] == QLatin1Char('(')) ++depth;
+        if (from[end] == QLatin1Char(')')) --depth;
+    }
+    return from.left(start) + from.mid(end);
+}
+
+}  // namespace
+
 std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QString& select, const QString& orderBy,
-                                   Binds binds, const std::map<size_t, QString>& computed) {
+                                   Binds binds, const std::map<size_t, QString>& computed,
+                                   const std::vector<NameJoin>& lookups) {
     const bool postgres = IsPostgres();
     struct Built {
         QString sql;
         std::string fields;
         std::vector<bool> computed;
+        std::vector<RowLookup> lookups;
     };
     // Built once per statement and engine; the cache of prepared statements keys on the text.
     static std::mutex mutex;
@@ -199,7 +219,31 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
                 entry.computed[i] = c != computed.end();
                 cells << (entry.computed[i] ? c->second : postgres ? Cell(exprs[qsizetype(i)], defs[i]) : exprs[qsizetype(i)]);
             }
-            entry.sql = QStringLiteral("SELECT %1%2 ORDER BY %3").arg(cells.join(QStringLiteral(", ")), FromOn(select), orderBy);
+            QString from = FromOn(select);
+            if (!postgres) {
+                int extra = int(defs.size());
+                for (const NameJoin& join : lookups) {
+                    RowLookup lookup;
+                    QStringList columns, where;
+                    const QString prefix = join.alias + QLatin1Char('.');
+                    for (size_t i = 0; i < defs.size(); ++i) {
+                        if (entry.computed[i] || !exprs[qsizetype(i)].startsWith(prefix)) continue;
+                        columns << exprs[qsizetype(i)].mid(prefix.size());
+                        lookup.packetColumns.push_back(i);
+                        cells[qsizetype(i)] = QStringLiteral("NULL");
+                    }
+                    for (size_t k = 0; k < join.on.size(); ++k) {
+                        where << QStringLiteral("%1 = ?%2").arg(join.on[k].first).arg(k + 1);
+                        cells << join.on[k].second;
+                        lookup.keyColumns.push_back(extra++);
+                    }
+                    lookup.sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                     .arg(columns.join(QStringLiteral(", ")), join.table, where.join(QStringLiteral(" AND ")));
+                    from = WithoutJoin(from, join.table, join.alias);
+                    entry.lookups.push_back(std::move(lookup));
+                }
+            }
+            entry.sql = QStringLiteral("SELECT %1%2 ORDER BY %3").arg(cells.join(QStringLiteral(", ")), from, orderBy);
             entry.fields = orv::FieldDefsToJson(defs).dump();
         }
         packet = &entry;
@@ -209,7 +253,7 @@ std::string Repository::PacketText(const std::vector<FieldDef>& defs, const QStr
         Query q = Exec(db_, packet->sql, binds);
         WriteRows(q, defs, out);
     } else {
-        AppendSqliteRows(db_, packet->sql, binds, defs, packet->computed, out);
+        AppendSqliteRows(db_, packet->sql, binds, defs, packet->computed, packet->lookups, out);
     }
     out += '}';
     return out;
@@ -280,8 +324,20 @@ std::string Repository::TransfersText(const QString& empresa, const QString& bem
             if (defs[i].name == QLatin1String("CAPADBTNOME")) return i;
         return size_t(0);
     }();
+    // The same operators, motive, asset and client on row after row.
+    static const std::vector<NameJoin> lookups = {
+        {QStringLiteral("MOTIVOOPER"), QStringLiteral("M"),
+         {{QStringLiteral("CDEMPRESA"), QStringLiteral("C.CDEMPRESA")},
+          {QStringLiteral("CDTIPOOPERBEM"), QStringLiteral("C.CDTIPOOPERBEM")},
+          {QStringLiteral("CDMOTIVOOPER"), QStringLiteral("C.CDMOTIVOOPER")}}},
+        {QStringLiteral("OPERADOR"), QStringLiteral("OI"), {{QStringLiteral("CDOPERADOR"), QStringLiteral("C.CDOPEINCCAPA")}}},
+        {QStringLiteral("OPERADOR"), QStringLiteral("OA"), {{QStringLiteral("CDOPERADOR"), QStringLiteral("C.CDOPEATUCAPA")}}},
+        {QStringLiteral("OPERADOR"), QStringLiteral("OP"), {{QStringLiteral("CDOPERADOR"), QStringLiteral("C.CDOPERESPOPERA")}}},
+        {QStringLiteral("BEMATIVO"), QStringLiteral("B"), {{QStringLiteral("CDBEMATIVO"), QStringLiteral("I.CDBEMATIVO")}}},
+        {QStringLiteral("CLIENTE"), QStringLiteral("CL"), {{QStringLiteral("CDCLIENTE"), QStringLiteral("C.CDCLIENTE")}}},
+    };
     return PacketText(defs, select, QStringLiteral("I.NRSEQOPERABEM"), {{":E", empresa}, {":B", bem}},
-                      {{captionIndex, caption(IsPostgres())}});
+                      {{captionIndex, caption(IsPostgres())}}, lookups);
 }
 
 orv::Packet Repository::LastOperation(const QString& empresa, const QString& bem) {

@@ -79,8 +79,17 @@ public:
     // The rows of `select` ("SELECT plain columns FROM ... WHERE ...", one per field of `defs`)
     // in `orderBy` order, as a packet's JSON text; `computed` replaces some columns by
     // expressions already in their wire form. Public for the reads kept in files of their own.
+    //
+    // On SQLite each of `lookups` ("LEFT JOIN table alias ON (...)" in `select`) is left out of the
+    // statement: the columns of its alias are looked up once per distinct key instead (see
+    // RowLookup), for joins that repeat the same few rows over a long list.
+    struct NameJoin {
+        QString table, alias;
+        std::vector<std::pair<QString, QString>> on;  // the table's key column, the expression it equals
+    };
     std::string PacketText(const std::vector<orv::FieldDef>& defs, const QString& select, const QString& orderBy,
-                           Binds binds, const std::map<size_t, QString>& computed = {});
+                           Binds binds, const std::map<size_t, QString>& computed = {},
+                           const std::vector<NameJoin>& lookups = {});
 
     // Declared size of each text column of a table (upper-case names), read from the schema once.
     const std::map<QString, int>& ColumnSizes(const QString& table);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <stdexcept>
 
 namespace server {
@@ -92,59 +93,134 @@ void AppendJsonString(const char* text, size_t size, std::string& out) {
     out += '"';
 }
 
-void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
-                      const std::vector<bool>& uncut, std::string& out) {
-    sqlite3* h = HandleOf(db);
+namespace {
+
+using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+Statement PrepareOn(sqlite3* h, const QString& sql) {
     sqlite3_stmt* raw = nullptr;
     const QByteArray text = sql.toUtf8();
     if (const int rc = sqlite3_prepare_v2(h, text.constData(), int(text.size()), &raw, nullptr); rc != SQLITE_OK) Failed(h, rc);
     // Finalized on every way out: a statement left open would keep the read snapshot.
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
-    if (sqlite3_column_count(raw) != int(defs.size())) throw std::logic_error("packet: columns and fields differ");
+    return Statement(raw, sqlite3_finalize);
+}
+
+// One cell of a packet column, as the field's type asks.
+void AppendCell(sqlite3_stmt* st, int i, const orv::FieldDef& def, bool uncut, std::string& out) {
+    const int type = sqlite3_column_type(st, i);
+    if (type == SQLITE_NULL) {
+        out += "null";
+        return;
+    }
+    char number[32];
+    if (type == SQLITE_INTEGER && def.type != orv::FieldType::DateTime) {
+        // Text fields keep numbers as text, as the client compares them.
+        const auto end = std::to_chars(number, number + sizeof number, sqlite3_column_int64(st, i)).ptr;
+        if (def.type == orv::FieldType::String) AppendJsonString(number, size_t(end - number), out);
+        else out.append(number, end);
+        return;
+    }
+    if (type == SQLITE_FLOAT && def.type == orv::FieldType::Float) {
+        AppendJsonNumber(sqlite3_column_double(st, i), out);
+        return;
+    }
+    const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+    size_t size = size_t(sqlite3_column_bytes(st, i));
+    if (def.type == orv::FieldType::DateTime) {
+        // Stored as "2026-11-15" or "2026-11-15 10:20:30".
+        std::string iso(p, size);
+        if (iso.size() == 10) {
+            iso += "T00:00:00";
+        } else {
+            std::replace(iso.begin(), iso.end(), ' ', 'T');
+            iso.resize(PrefixBytes(iso.data(), iso.size(), 19));
+        }
+        AppendJsonString(iso.data(), iso.size(), out);
+        return;
+    }
+    if (def.type == orv::FieldType::String && !uncut) size = PrefixBytes(p, size, def.EffectiveSize());
+    AppendJsonString(p, size, out);
+}
+
+// A lookup's statement and what it found so far: each key's cells, already as JSON.
+struct LookupRun {
+    const RowLookup* spec;
+    Statement statement{nullptr, sqlite3_finalize};
+    std::unordered_map<std::string, std::vector<std::string>> found;
+};
+
+const std::vector<std::string>& Find(sqlite3* h, LookupRun& run, sqlite3_stmt* row, const std::vector<orv::FieldDef>& defs) {
+    std::string key;
+    bool null = false;
+    for (const int c : run.spec->keyColumns) {
+        if (sqlite3_column_type(row, c) == SQLITE_NULL) {
+            null = true;
+            break;
+        }
+        key.append(reinterpret_cast<const char*>(sqlite3_column_text(row, c)), size_t(sqlite3_column_bytes(row, c)));
+        key += '\x1f';
+    }
+    if (null) key.assign(1, '\x1e');  // no text key reads like this
+    const auto it = run.found.find(key);
+    if (it != run.found.end()) return it->second;
+    std::vector<std::string> cells(run.spec->packetColumns.size(), "null");
+    if (!null) {
+        sqlite3_stmt* st = run.statement.get();
+        sqlite3_reset(st);
+        for (size_t k = 0; k < run.spec->keyColumns.size(); ++k) {
+            const int c = run.spec->keyColumns[k];
+            if (const int rc = sqlite3_bind_value(st, int(k) + 1, sqlite3_column_value(row, c)); rc != SQLITE_OK) Failed(h, rc);
+        }
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            for (size_t k = 0; k < cells.size(); ++k) {
+                cells[k].clear();
+                AppendCell(st, int(k), defs[run.spec->packetColumns[k]], false, cells[k]);
+            }
+        } else if (rc != SQLITE_DONE) {
+            Failed(h, rc);
+        }
+        sqlite3_reset(st);
+    }
+    return run.found.emplace(std::move(key), std::move(cells)).first->second;
+}
+
+}  // namespace
+
+void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
+                      const std::vector<bool>& uncut, std::string& out) {
+    AppendSqliteRows(db, sql, binds, defs, uncut, {}, out);
+}
+
+void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
+                      const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups, std::string& out) {
+    sqlite3* h = HandleOf(db);
+    const Statement st = PrepareOn(h, sql);
+    sqlite3_stmt* raw = st.get();
+    if (sqlite3_column_count(raw) < int(defs.size())) throw std::logic_error("packet: columns and fields differ");
     for (const auto& [name, value] : binds) Bind(h, raw, name, value);
+
+    // Where each packet column comes from: the statement (-1) or a lookup, and which of its cells.
+    std::vector<std::pair<int, size_t>> from(defs.size(), {-1, 0});
+    std::vector<LookupRun> runs;
+    runs.reserve(lookups.size());
+    for (const RowLookup& lookup : lookups) {
+        for (size_t k = 0; k < lookup.packetColumns.size(); ++k) from.at(lookup.packetColumns[k]) = {int(runs.size()), k};
+        runs.push_back({&lookup, PrepareOn(h, lookup.sql), {}});
+    }
 
     out += '[';
     bool firstRow = true;
-    char number[32];
     int rc;
+    std::vector<const std::vector<std::string>*> row(runs.size());
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         out += firstRow ? "[" : ",[";
         firstRow = false;
-        for (int i = 0; i < int(defs.size()); ++i) {
+        for (size_t l = 0; l < runs.size(); ++l) row[l] = &Find(h, runs[l], raw, defs);
+        for (size_t i = 0; i < defs.size(); ++i) {
             if (i) out += ',';
-            const int type = sqlite3_column_type(raw, i);
-            if (type == SQLITE_NULL) {
-                out += "null";
-                continue;
-            }
-            const orv::FieldDef& def = defs[size_t(i)];
-            if (type == SQLITE_INTEGER && def.type != orv::FieldType::DateTime) {
-                // Text fields keep numbers as text, as the client compares them.
-                const auto end = std::to_chars(number, number + sizeof number, sqlite3_column_int64(raw, i)).ptr;
-                if (def.type == orv::FieldType::String) AppendJsonString(number, size_t(end - number), out);
-                else out.append(number, end);
-                continue;
-            }
-            if (type == SQLITE_FLOAT && def.type == orv::FieldType::Float) {
-                AppendJsonNumber(sqlite3_column_double(raw, i), out);
-                continue;
-            }
-            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
-            size_t size = size_t(sqlite3_column_bytes(raw, i));
-            if (def.type == orv::FieldType::DateTime) {
-                // Stored as "2026-11-15" or "2026-11-15 10:20:30".
-                std::string iso(p, size);
-                if (iso.size() == 10) {
-                    iso += "T00:00:00";
-                } else {
-                    std::replace(iso.begin(), iso.end(), ' ', 'T');
-                    iso.resize(PrefixBytes(iso.data(), iso.size(), 19));
-                }
-                AppendJsonString(iso.data(), iso.size(), out);
-                continue;
-            }
-            if (def.type == orv::FieldType::String && !uncut[size_t(i)]) size = PrefixBytes(p, size, def.EffectiveSize());
-            AppendJsonString(p, size, out);
+            if (from[i].first < 0) AppendCell(raw, int(i), defs[i], uncut[i], out);
+            else out += (*row[size_t(from[i].first)])[from[i].second];
         }
         out += ']';
     }

@@ -18,6 +18,22 @@ namespace server {
 void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
                       const std::vector<bool>& uncut, std::string& out);
 
+// Packet columns filled from another table by a key the row carries, looked up once per distinct
+// key and call instead of joined on every row: a list of ten thousand transfers names the same
+// few operators and the same asset on every row, and each join is two B-tree searches a row.
+struct RowLookup {
+    // One row by key, its columns those of `packetColumns` in order; the key as ?1, ?2...
+    QString sql;
+    // Statement columns (after the packet's own) holding the key; a NULL part finds nothing, as
+    // a LEFT JOIN on it would.
+    std::vector<int> keyColumns;
+    std::vector<size_t> packetColumns;
+};
+
+// The same, the statement's columns for `packetColumns` of `lookups` being placeholders.
+void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
+                      const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups, std::string& out);
+
 // A real as JSON, the shortest text that reads back as the same double. JSON has no infinity
 // nor NaN: they come as null, so that one bad value stored by another program empties a cell
 // rather than making the whole list unreadable.

@@ -212,6 +212,16 @@ TEST_P(ServerReads, GetCapaListsTheAssetsTransfersOldestFirstWithNames) {
     cds.SetData(Value(h().app().GetCapa(kEmpresa, mesa)));
     EXPECT_EQ(f("CAPADBTNOME"),
               QString::fromUtf8("Nº %1 - 16/11/2026 - Transferência para conserto em ou…").arg(first.capa));
+
+    // A name whose code another program left without its row is empty on that row only.
+    erptest::QueryRows(h().db(), QStringLiteral("UPDATE CAPAOPERABEM SET CDOPEATUCAPA = ? WHERE NRSEQCAPAOPEBEM = ?"),
+                       {QStringLiteral("999999999999"), second.capa});
+    cds.Close();
+    cds.SetData(Value(h().app().GetCapa(kEmpresa, mesa)));
+    EXPECT_EQ(f("OPERATU"), QLatin1String("Administrador do Sistema"));
+    cds.Next();
+    EXPECT_TRUE(cds.FieldByName("OPERATU").IsNull());
+    EXPECT_EQ(f("OPERINCL"), QLatin1String("Administrador do Sistema"));
 }
 
 TEST_P(ServerReads, LastOperationDepreciationAndLastTransferReads) {

@@ -30,6 +30,23 @@ protected:
         return c;
     }
     httplib::Headers Auth(const std::string& value) { return {{"Authorization", value}}; }
+    // A bare socket to the server, for what no HTTP client sends; reads give up after 10 s (a
+    // failure, not a measure: the answer comes at once or never). -1 when it cannot connect.
+    int RawSocket() {
+        const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (sock < 0) return -1;
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(h().port()));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(sock);
+            return -1;
+        }
+        timeval deadline{10, 0};
+        ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
+        return sock;
+    }
     httplib::Headers Bearer() { return Auth("Bearer " + h().token()); }
 
     // The server still answers a good call, on this client and on the module's connection.
@@ -166,15 +183,8 @@ TEST_P(ServerProtocol, AnOversizedBodyIsRefusedAndTheServerGoesOn) {
 TEST_P(ServerProtocol, AStrangersBodyIsRefusedBeforeItIsRead) {
     for (const std::string& authorization : {std::string(), std::string("Authorization: Bearer ") + std::string(64, 'a') + "\r\n"}) {
         SCOPED_TRACE(authorization.empty() ? "no bearer" : "a made-up session");
-        const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int sock = RawSocket();
         ASSERT_GE(sock, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(h().port()));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        timeval deadline{10, 0};  // a failure, not a measure: the answer comes at once or never
-        ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
         const std::string head = std::string("POST ") + server::RpcServer::kPath + " HTTP/1.1\r\nHost: x\r\n" + authorization +
                                  "Content-Type: application/json\r\nContent-Length: 33554000\r\n\r\n";
         ASSERT_EQ(::send(sock, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
@@ -190,15 +200,8 @@ TEST_P(ServerProtocol, AStrangersBodyIsRefusedBeforeItIsRead) {
 // Two calls sent in one write (what a pipelining client or a proxy may do) are both answered, in
 // order, on the same connection: the second must not be lost in the server's read buffer.
 TEST_P(ServerProtocol, CallsSentTogetherAreEachAnswered) {
-    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int sock = RawSocket();
     ASSERT_GE(sock, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(h().port()));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    timeval deadline{10, 0};  // a failure, not a measure
-    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
     std::string both;
     for (int id : {7, 8}) {
         const std::string body = R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"rpc.ping","params":[]})";

@@ -5,10 +5,22 @@
 
 namespace zmt02600 {
 
-bool Run(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
+namespace {
+void SetParams(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
     q.Close();
     for (const auto& [name, value] : params) q.ParamByName(QString::fromLatin1(name)).SetAsString(value);
+}
+}  // namespace
+
+bool Run(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
+    SetParams(q, params);
     q.Open();
+    return !q.IsEmpty();
+}
+
+bool RunRemembered(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params) {
+    SetParams(q, params);
+    q.OpenRemembered();
     return !q.IsEmpty();
 }
 

@@ -16,6 +16,9 @@ namespace zmt02600 {
 
 // Reopens the query with its parameters; true when it found a row.
 bool Run(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params);
+// The same, giving the rows of an earlier run with the same values since the query's
+// ForgetResults() (names shown for the list's current row).
+bool RunRemembered(orv::TADOIBQuery& q, std::initializer_list<std::pair<const char*, QString>> params);
 // Writes the code normalised to its width back into the edit (only when it changes).
 void Normalise(QLineEdit* edit, int width);
 // A lookup button with its associated edit, pick-list title, data source and empty-list text.

@@ -145,6 +145,8 @@ void TFrmTransferenciaFisica::CarregaAnte() {
 void TFrmTransferenciaFisica::sbtVerificarClick() {
     // A reload would drop the record being inserted or edited; it waits for its confirmation.
     if (cdsCapa.State() == DataSetState::Insert || cdsCapa.State() == DataSetState::Edit) return;
+    // The names shown beside each row are looked up afresh for the new list, then remembered.
+    for (TADOIBQuery* q : {&qryVd_Filial, &qryVd_PesqCentCust, &qryVd_Setor, &qryVd_Responsavel}) q->ForgetResults();
     const QString current = cdsCapa.Active() && !cdsCapa.IsEmpty()
                                 ? cdsCapa.FieldByName(QStringLiteral("NRSEQCAPAOPEBEM")).AsString()
                                 : QString();

@@ -42,10 +42,10 @@ void TFrmTransferenciaFisica::Vd_Filial(const QString& tipo) {
         if (!Run(qryVd_Filial, {{"P_CDFILIAL", dbeCdFilialNovo->text()}})) report("FILIAL_INV");
         dbeNmFilialNovo->setText(Field(qryVd_Filial, "NMFILIAL"));
     } else if (tipo == kTipo2) {
-        if (Run(qryVd_Filial, {{"P_CDFILIAL", Field(cdsCapa, "CDFILIALITCNOVO")}}))
+        if (RunRemembered(qryVd_Filial, {{"P_CDFILIAL", Field(cdsCapa, "CDFILIALITCNOVO")}}))
             dbeNmFilialNovo->setText(Field(qryVd_Filial, "NMFILIAL"));
     } else if (tipo == kTipo3) {
-        if (Run(qryVd_Filial, {{"P_CDFILIAL", Field(cdsCapa, "CDFILIALITCANTE")}}))
+        if (RunRemembered(qryVd_Filial, {{"P_CDFILIAL", Field(cdsCapa, "CDFILIALITCANTE")}}))
             dbeNmFilialAnte->setText(Field(qryVd_Filial, "NMFILIAL"));
     }
 }
@@ -64,11 +64,11 @@ void TFrmTransferenciaFisica::Vd_CentroCusto(const QString& tipo) {
         }
         dbeNmCentCustNovo->setText(Field(qryVd_PesqCentCust, "NMCENTCUST"));
     } else if (tipo == kTipo2) {
-        if (Run(qryVd_PesqCentCust,
+        if (RunRemembered(qryVd_PesqCentCust,
                 {{"P_CDFILIAL", dbeCdFilialNovo->text()}, {"P_CDCENTCUST", Field(cdsCapa, "CDCENTCUITCNOVO")}}))
             dbeNmCentCustNovo->setText(Field(qryVd_PesqCentCust, "NMCENTCUST"));
     } else if (tipo == kTipo3) {
-        if (Run(qryVd_PesqCentCust,
+        if (RunRemembered(qryVd_PesqCentCust,
                 {{"P_CDFILIAL", Field(cdsCapa, "CDFILIALITCANTE")}, {"P_CDCENTCUST", Field(cdsCapa, "CDCENTCUITCANTE")}}))
             dbeNmCentCustAnte->setText(Field(qryVd_PesqCentCust, "NMCENTCUST"));
     }
@@ -85,13 +85,13 @@ void TFrmTransferenciaFisica::Vd_Setor(const QString& tipo) {
         dbeNmSetorNovo->setText(Field(qryVd_Setor, "NMSETOR"));
         dbeRespSetorNovo->setText(Field(qryVd_Setor, "OPERRESPSETOR"));
     } else if (tipo == kTipo2) {
-        if (Run(qryVd_Setor,
+        if (RunRemembered(qryVd_Setor,
                 {{"P_CDCENTCUST", Field(cdsCapa, "CDCENTCUITCNOVO")}, {"P_CDSETOR", Field(cdsCapa, "CDSETORITCNOVO")}})) {
             dbeNmSetorNovo->setText(Field(qryVd_Setor, "NMSETOR"));
             dbeRespSetorNovo->setText(Field(qryVd_Setor, "OPERRESPSETOR"));
         }
     } else if (tipo == kTipo3) {
-        if (Run(qryVd_Setor,
+        if (RunRemembered(qryVd_Setor,
                 {{"P_CDCENTCUST", Field(cdsCapa, "CDCENTCUITCANTE")}, {"P_CDSETOR", Field(cdsCapa, "CDSETORITCANTE")}})) {
             dbeNmSetorAnte->setText(Field(qryVd_Setor, "NMSETOR"));
             dbeRespSetorAnte->setText(Field(qryVd_Setor, "OPERRESPSETOR"));
@@ -109,10 +109,10 @@ void TFrmTransferenciaFisica::Vd_Responsavel(const QString& tipo) {
         }
         dbeNmOperNovo->setText(Field(qryVd_Responsavel, "NMOPERADOR"));
     } else if (tipo == kTipo2) {
-        if (Run(qryVd_Responsavel, {{"P_CDOPERADOR", Field(cdsCapa, "CDOPERESPBEMNOV")}}))
+        if (RunRemembered(qryVd_Responsavel, {{"P_CDOPERADOR", Field(cdsCapa, "CDOPERESPBEMNOV")}}))
             dbeNmOperNovo->setText(Field(qryVd_Responsavel, "NMOPERADOR"));
     } else if (tipo == kTipo3) {
-        if (Run(qryVd_Responsavel, {{"P_CDOPERADOR", Field(cdsCapa, "CDOPERESPBEMANT")}}))
+        if (RunRemembered(qryVd_Responsavel, {{"P_CDOPERADOR", Field(cdsCapa, "CDOPERESPBEMANT")}}))
             dbeNmOperAnte->setText(Field(qryVd_Responsavel, "NMOPERADOR"));
     }
 }

@@ -76,7 +76,22 @@ QStringList TADOIBQuery::ParamNames() const {
     return names;
 }
 
-void TADOIBQuery::Open() {
+void TADOIBQuery::Open() { LoadRows(Fetch()); }
+
+void TADOIBQuery::OpenRemembered() {
+    QSqlDatabase db = connection_.isEmpty() ? SharedConnection() : QSqlDatabase::database(connection_, false);
+    QStringList key{db.connectionName(), ActiveSQL(EngineOf(db))};
+    for (const auto& [name, param] : params_) key << name << param.AsString();
+    if (const auto it = remembered_.find(key); it != remembered_.end()) {
+        LoadRows(it->second);
+        return;
+    }
+    std::vector<std::vector<QVariant>> rows = Fetch();
+    remembered_[key] = rows;
+    LoadRows(std::move(rows));
+}
+
+std::vector<std::vector<QVariant>> TADOIBQuery::Fetch() {
     QSqlDatabase db = connection_.isEmpty() ? SharedConnection() : QSqlDatabase::database(connection_, false);
     if (!db.isValid() || !db.isOpen())
         throw EDatabaseError(QStringLiteral("%1: sem conexão com o banco de dados.").arg(Name()).toStdString());
@@ -149,7 +164,7 @@ void TADOIBQuery::Open() {
             rows.push_back(std::move(row));
         }
         q.finish();
-        LoadRows(std::move(rows));
+        return rows;
     } catch (...) {
         prepared_.reset();
         throw;

@@ -51,6 +51,11 @@ public:
     QStringList SQLParamNames() const;
 
     void Open();
+    // Open, except that a run with the same text and values as one since ForgetResults() gives
+    // that run's rows again without asking the database: for the names shown beside each row
+    // of a list, looked up again and again while the list stays loaded.
+    void OpenRemembered();
+    void ForgetResults() { remembered_.clear(); }
     // The text that runs on the given engine.
     QString ActiveSQL(DbEngine engine) const;
 
@@ -60,6 +65,9 @@ private:
     QString connection_;  // empty: the shared connection
     std::map<QString, Param> params_;
     std::unique_ptr<Prepared> prepared_;
+    std::map<QStringList, std::vector<std::vector<QVariant>>> remembered_;  // by text and values
+
+    std::vector<std::vector<QVariant>> Fetch();
 };
 
 }  // namespace orv

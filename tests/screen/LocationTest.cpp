@@ -364,6 +364,14 @@ TEST(Location, NameDisplaysFollowTheStoredLocationsOnScroll) {
         expect(ante(), matriz);
         expect(novo(), campinas);
     }
+    // Names are remembered while the list stays; a reload looks them up afresh.
+    h.Sql("UPDATE FILIAL SET NMFILIAL = 'Filial Campinas Centro' WHERE NMFILIAL = 'Filial Campinas'");
+    f.dbnPadrao->BtnClick(orv::TNavigateBtn::Next);
+    EXPECT_EQ(f.dbeNmFilialAnte->text(), "Filial Campinas");
+    h.Trigger(f.mnuFolhaDados);
+    h.Click(f.sbtVerificar);
+    f.dbnPadrao->BtnClick(orv::TNavigateBtn::First);
+    EXPECT_EQ(f.dbeNmFilialNovo->text(), "Filial Campinas Centro");
     EXPECT_TRUE(h.TakeMessages().isEmpty());
 }
 

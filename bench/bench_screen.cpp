@@ -1,5 +1,5 @@
 // How long the transfer screen takes for what a clerk does most, end to end: the real screen
-// offscreen, the real server in process, SQLite. Prints medians; not a test.
+// offscreen, the real server in process, SQLite (or PostgreSQL). Prints medians; not a test.
 #include "tests/screen/ScreenHarness.h"
 
 #include "orv/widgets/Widgets.h"
@@ -153,7 +153,9 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     const int transfers = argc > 1 ? std::atoi(argv[1]) : 10000;
-    ScreenHarness h;
+    // A third argument "postgresql" runs on the database of ERP_TEST_PG_URL.
+    const QString engine = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("sqlite");
+    ScreenHarness h(engine);
     AddHistory(h, transfers);
     zmt02600::TFrmTransferenciaFisica& f = h.frm();
 
@@ -230,7 +232,8 @@ int main(int argc, char** argv) {
     app.removeEventFilter(&watch);
     orv::InstallHost(&h.host());
 
-    std::printf("bench_screen (%s), bem com %d transferências, SQLite\n", BENCH_BUILD_TYPE, transfers);
+    std::printf("bench_screen (%s), bem com %d transferências, %s\n", BENCH_BUILD_TYPE, transfers,
+                engine == QLatin1String("postgresql") ? "PostgreSQL" : "SQLite");
     std::printf("%-58s %10.2f ms\n", "abrir o bem (saída do painel até a grade preenchida)", Median(open));
     std::printf("%-58s %10.2f ms\n", "rolar para outra transferência (after-scroll completo)", Median(scroll));
     std::printf("%-58s %10.2f ms\n", "incluir + gravar + confirmar uma transferência", Median(record));

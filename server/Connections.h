@@ -45,17 +45,31 @@ private:
     bool stopping_ = false;
 };
 
+// The listening socket of a server, which httplib keeps to itself: it listens with a backlog of
+// 5, and clients connecting together (a morning's logins, every clerk of a failed server coming
+// over) waited a second and more each for a SYN retry.
+class HasListeningSocket {
+public:
+    virtual ~HasListeningSocket() = default;
+    virtual int ListeningSocket() const = 0;
+};
+
+// An HTTPS server whose listening socket can be reached.
+class TlsServer : public httplib::SSLServer, public HasListeningSocket {
+public:
+    using httplib::SSLServer::SSLServer;
+    int ListeningSocket() const override { return svr_sock_; }
+};
+
 // httplib's own loop checks every 10 ms whether an idle keep-alive connection has a request (and
 // whether the server stops): about 1.7 ms of processor a second for each idle client. This one
 // sleeps in poll() until the client writes, the keep-alive time is over or the server closes the
-// connection; it also limits the time a client may take to send a request's headers, and gives
-// the listening socket a backlog deeper than the library's 5, which made clients connecting at
-// once wait a second or more each.
-class KeepAliveServer : public httplib::Server {
+// connection; it also limits the time a client may take to send a request's headers.
+class KeepAliveServer : public httplib::Server, public HasListeningSocket {
 public:
     explicit KeepAliveServer(OpenConnections& connections, int headerSeconds)
         : connections_(connections), headerSeconds_(headerSeconds) {}
-    int ListeningSocket() const { return svr_sock_; }
+    int ListeningSocket() const override { return svr_sock_; }
 
 private:
     bool process_and_close_socket(socket_t sock) override;

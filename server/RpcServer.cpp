@@ -96,7 +96,7 @@ std::unique_ptr<httplib::Server> MakeHttp(const RpcServerOptions& options, OpenC
         return std::make_unique<KeepAliveServer>(connections, options.headerSeconds);
     if (options.tlsCert.empty() || options.tlsKey.empty())
         throw std::runtime_error("para HTTPS informe o certificado e a chave privada (--tls-cert e --tls-key).");
-    auto https = std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
+    auto https = std::make_unique<TlsServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
     if (!https->is_valid())
         throw std::runtime_error("não foi possível carregar o certificado " + options.tlsCert + " e a chave " +
                                  options.tlsKey + " (arquivos PEM, a chave sem senha e do mesmo certificado).");
@@ -278,9 +278,8 @@ int RpcServer::Bind() {
     }
     if (port_ <= 0)
         throw std::runtime_error("não foi possível escutar em " + options_.listen + ":" + std::to_string(options_.port));
-    // The library listens with a backlog of 5: clients connecting together (a morning's logins,
-    // every clerk of a failed server coming over) waited a second and more each for a SYN retry.
-    if (const auto* plain = dynamic_cast<KeepAliveServer*>(http_.get())) ::listen(plain->ListeningSocket(), SOMAXCONN);
+    // The library listens with a backlog of 5 (see HasListeningSocket).
+    if (const auto* server = dynamic_cast<const HasListeningSocket*>(http_.get())) ::listen(server->ListeningSocket(), SOMAXCONN);
     return port_;
 }
 

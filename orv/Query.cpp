@@ -76,10 +76,14 @@ QStringList TADOIBQuery::ParamNames() const {
     return names;
 }
 
+QSqlDatabase TADOIBQuery::Connection() const {
+    return connection_.isEmpty() ? SharedConnection() : QSqlDatabase::database(connection_, false);
+}
+
 void TADOIBQuery::Open() { LoadRows(Fetch()); }
 
 void TADOIBQuery::OpenRemembered() {
-    QSqlDatabase db = connection_.isEmpty() ? SharedConnection() : QSqlDatabase::database(connection_, false);
+    QSqlDatabase db = Connection();
     QStringList key{db.connectionName(), ActiveSQL(EngineOf(db))};
     for (const auto& [name, param] : params_) key << name << param.AsString();
     if (const auto it = remembered_.find(key); it != remembered_.end()) {
@@ -92,7 +96,7 @@ void TADOIBQuery::OpenRemembered() {
 }
 
 std::vector<std::vector<QVariant>> TADOIBQuery::Fetch() {
-    QSqlDatabase db = connection_.isEmpty() ? SharedConnection() : QSqlDatabase::database(connection_, false);
+    QSqlDatabase db = Connection();
     if (!db.isValid() || !db.isOpen())
         throw EDatabaseError(QStringLiteral("%1: sem conexão com o banco de dados.").arg(Name()).toStdString());
     const QString sql = ActiveSQL(EngineOf(db));

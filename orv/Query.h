@@ -67,6 +67,7 @@ private:
     std::unique_ptr<Prepared> prepared_;
     std::map<QStringList, std::vector<std::vector<QVariant>>> remembered_;  // by text and values
 
+    QSqlDatabase Connection() const;
     std::vector<std::vector<QVariant>> Fetch();
 };
 

@@ -127,15 +127,19 @@ void AppendCell(sqlite3_stmt* st, int i, const orv::FieldDef& def, bool uncut, s
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
     size_t size = size_t(sqlite3_column_bytes(st, i));
     if (def.type == orv::FieldType::DateTime) {
-        // Stored as "2026-11-15" or "2026-11-15 10:20:30".
-        std::string iso(p, size);
-        if (iso.size() == 10) {
-            iso += "T00:00:00";
+        // Stored as "2026-11-15" or "2026-11-15 10:20:30"; at most 19 characters (of up to four
+        // bytes each) are kept, so a buffer on the stack does, with no allocation per cell.
+        char iso[96];
+        size_t n = std::min(size, sizeof iso - 9);
+        std::memcpy(iso, p, n);
+        if (n == 10) {
+            std::memcpy(iso + 10, "T00:00:00", 9);
+            n = 19;
         } else {
-            std::replace(iso.begin(), iso.end(), ' ', 'T');
-            iso.resize(PrefixBytes(iso.data(), iso.size(), 19));
+            std::replace(iso, iso + n, ' ', 'T');
+            n = PrefixBytes(iso, n, 19);
         }
-        AppendJsonString(iso.data(), iso.size(), out);
+        AppendJsonString(iso, n, out);
         return;
     }
     if (def.type == orv::FieldType::String && !uncut) size = PrefixBytes(p, size, def.EffectiveSize());
@@ -186,11 +190,6 @@ const std::vector<std::string>& Find(sqlite3* h, LookupRun& run, sqlite3_stmt* r
 }
 
 }  // namespace
-
-void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
-                      const std::vector<bool>& uncut, std::string& out) {
-    AppendSqliteRows(db, sql, binds, defs, uncut, {}, out);
-}
 
 void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
                       const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups, std::string& out) {

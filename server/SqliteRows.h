@@ -8,16 +8,6 @@
 
 namespace server {
 
-// Runs a SELECT on a SQLite connection and appends its rows to `out` as a packet's rows, a JSON
-// array of arrays: texts cut to their field's size (unless the column is in `uncut`), reals in
-// their shortest exact form, dates as "2026-11-15T00:00:00", NULL as null.
-//
-// Read through the connection's own handle rather than a QSqlQuery: a value per cell through
-// QVariant and QString, or the JSON built by SQLite itself (reals through printf), took three
-// times as long on a list of thousands of rows.
-void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
-                      const std::vector<bool>& uncut, std::string& out);
-
 // Packet columns filled from another table by a key the row carries, looked up once per distinct
 // key and call instead of joined on every row: a list of ten thousand transfers names the same
 // few operators and the same asset on every row, and each join is two B-tree searches a row.
@@ -30,7 +20,14 @@ struct RowLookup {
     std::vector<size_t> packetColumns;
 };
 
-// The same, the statement's columns for `packetColumns` of `lookups` being placeholders.
+// Runs a SELECT on a SQLite connection and appends its rows to `out` as a packet's rows, a JSON
+// array of arrays: texts cut to their field's size (unless the column is in `uncut`), reals in
+// their shortest exact form, dates as "2026-11-15T00:00:00", NULL as null. The statement's
+// columns for the `packetColumns` of `lookups` are placeholders.
+//
+// Read through the connection's own handle rather than a QSqlQuery: a value per cell through
+// QVariant and QString, or the JSON built by SQLite itself (reals through printf), took three
+// times as long on a list of thousands of rows.
 void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
                       const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups, std::string& out);
 

@@ -19,6 +19,10 @@ namespace server {
 
 namespace {
 
+// SQLite counts every allocation under one process-wide lock unless told otherwise before it
+// starts; nothing here reads those counts, and every server thread reads lists at once.
+const int kNoAllocationCounts = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
 sqlite3* HandleOf(QSqlDatabase& db) {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0)

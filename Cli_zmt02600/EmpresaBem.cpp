@@ -88,6 +88,7 @@ void TFrmTransferenciaFisica::btpBemClick() {
     Vd_Empresa();
     {
         BusyGuard busy(6);
+        PacketsAsText text;
         cdsBemAtivo.SetData(CheckResultServ(Server().GetBemAtivo(Empresa(), QString(), QStringLiteral("T"))));
     }
     const QString title = Msg(QStringLiteral("BEMATIVO")) + QLatin1Char('|') + Msg(QStringLiteral("BEMATIVONCAD"));
@@ -152,6 +153,7 @@ void TFrmTransferenciaFisica::sbtVerificarClick() {
                                 : QString();
     {
         BusyGuard busy(6);
+        PacketsAsText text;
         cdsCapa.SetData(CheckResultServ(Server().GetCapa(Empresa(), StCdBemAtivo)));
     }
     if (!current.isEmpty()) cdsCapa.Locate(QStringLiteral("NRSEQCAPAOPEBEM"), current, loCaseInsensitive);

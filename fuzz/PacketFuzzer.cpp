@@ -18,13 +18,15 @@ void CheckRoundTrip(const orv::ParsedPacket& parsed) {
     if (orv::MakePacket(again.fields, again.rows) != once) std::abort();
 }
 
-void LoadInto(orv::TDataSet& cds, const orv::Packet& packet) {
+bool LoadInto(orv::TDataSet& cds, const orv::Packet& packet) {
     try {
         cds.SetData(packet);
         (void)cds.Data();
+        return true;
     } catch (const std::invalid_argument&) {
     } catch (const orv::EDatabaseError&) {
     }
+    return false;
 }
 
 }  // namespace
@@ -49,7 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The client's way in: a data set without declared fields, and one with the transfer record's.
     // The declared one is made once: SetData replaces every row, as on a screen reading again.
     orv::TDataSet open;
-    LoadInto(open, packet);
+    const bool loaded = LoadInto(open, packet);
+    // The same text kept as the server wrote it loads as its document does, or fails as it does.
+    orv::TDataSet fromText;
+    if (LoadInto(fromText, orv::PacketFromText({reinterpret_cast<const char*>(data), size})) != loaded ||
+        (loaded && fromText.Data() != open.Data()))
+        std::abort();
     static orv::TDataSet* declared = [] {
         auto* cds = new orv::TDataSet();
         for (const orv::FieldDef& def : contracts::TransferRecordFields()) cds->AddField(def);

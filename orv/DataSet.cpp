@@ -1,5 +1,7 @@
 #include "orv/DataSet.h"
 
+#include "orv/JsonText.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -9,6 +11,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 namespace orv {
 
@@ -29,35 +32,46 @@ public:
         wake_.notify_one();
         thread_.join();
     }
-    void Dispose(Packet::array_t&& rows) {
+    void Dispose(Packet::array_t&& rows) { Queue({std::move(rows), {}}); }
+    void Dispose(std::vector<QVariant>&& cells) { Queue({{}, std::move(cells)}); }
+
+private:
+    struct Garbage {
+        Packet::array_t rows;
+        std::vector<QVariant> cells;
+    };
+    void Queue(Garbage&& garbage) {
         {
             std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(rows));
+            queue_.push_back(std::move(garbage));
         }
         wake_.notify_one();
     }
-
-private:
     void Loop() {
         std::unique_lock lock(mutex_);
         for (;;) {
             wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
             if (queue_.empty()) return;
-            Packet::array_t rows = std::move(queue_.front());
+            Garbage garbage = std::move(queue_.front());
             queue_.pop_front();
             lock.unlock();
-            for (Packet& row : rows)
+            for (Packet& row : garbage.rows)
                 if (row.is_array()) Packet::array_t().swap(row.get_ref<Packet::array_t&>());
-            rows.clear();
+            garbage = {};
             lock.lock();
         }
     }
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Packet::array_t> queue_;
+    std::deque<Garbage> queue_;
     bool stop_ = false;
     std::thread thread_;
 };
+
+PacketDisposer& Disposer() {
+    static PacketDisposer disposer;
+    return disposer;
+}
 
 void DisposeRows(Packet::array_t&& rows) {
     // Small packets are freed at once: a thread hand-over costs more than they do.
@@ -65,8 +79,16 @@ void DisposeRows(Packet::array_t&& rows) {
         rows.clear();
         return;
     }
-    static PacketDisposer disposer;
-    disposer.Dispose(std::move(rows));
+    Disposer().Dispose(std::move(rows));
+}
+
+// The values of a list just replaced: half a million of them take milliseconds to free.
+void DisposeCells(std::vector<QVariant>&& cells) {
+    if (cells.size() < 4096) {
+        cells.clear();
+        return;
+    }
+    Disposer().Dispose(std::move(cells));
 }
 
 QString Upper(const QString& s) { return s.toUpper(); }
@@ -163,6 +185,93 @@ void CheckCell(ColumnLoad& column, const Packet& cell) {
         return;
     bool refused = false;
     LoadCell(column, cell, refused);
+}
+
+// Where each packet column lands, in the data set's order. Without declared fields the packet's
+// own become the fields (after the checks): until then stand-ins of them coerce.
+struct PacketPlan {
+    std::vector<ColumnLoad> columns;
+    std::vector<std::unique_ptr<TField>> standIns;
+    std::vector<ColumnLoad*> kept;    // per field of the data set; none where no column fills it
+    std::vector<ColumnLoad*> unkept;  // columns no field takes
+};
+
+void PlanColumns(TDataSet& dataSet, const std::vector<std::unique_ptr<TField>>& fields, bool declared,
+                 const std::vector<FieldDef>& defs, PacketPlan& plan) {
+    std::vector<ColumnLoad>& columns = plan.columns;
+    columns.resize(defs.size());
+    for (size_t c = 0; c < defs.size(); ++c) {
+        columns[c].index = c;
+        columns[c].wire = defs[c].type;
+    }
+    plan.kept.assign(declared ? fields.size() : defs.size(), nullptr);
+    if (declared) {
+        // Declared fields take the packet's columns by name; the rest stay null.
+        for (size_t i = 0; i < fields.size(); ++i) {
+            for (ColumnLoad& column : columns) {
+                if (defs[column.index].name.compare(fields[i]->FieldName(), Qt::CaseInsensitive) == 0) {
+                    column.field = fields[i].get();
+                    plan.kept[i] = &column;
+                    break;
+                }
+            }
+        }
+    } else {
+        for (ColumnLoad& column : columns) {
+            plan.standIns.push_back(std::make_unique<TField>(dataSet, static_cast<int>(column.index), defs[column.index]));
+            column.field = plan.standIns.back().get();
+            plan.kept[column.index] = &column;
+        }
+    }
+    for (ColumnLoad& column : columns)
+        if (!column.field) plan.unkept.push_back(&column);
+}
+
+// One value of a packet's text into `target` (none: a column no field takes), as LoadCell and
+// CheckCell take the same value from the document. False where they would not take it as it
+// is: the document then says why.
+bool TextCell(JsonTextReader& in, ColumnLoad& column, QVariant* target, std::string& scratch) {
+    const char c = in.Peek();
+    if (c == 'n') {
+        if (!in.Word("null")) return false;
+        if (target) *target = QVariant();
+        return true;
+    }
+    if (c == '"') {
+        if (column.wire == FieldType::Float) return false;
+        std::string_view text;
+        if (!in.StringView(text, scratch)) return false;
+        if (!target) return column.wire == FieldType::String;
+        if (const QVariant* known = column.cache.Find(text)) {
+            *target = *known;
+            return true;
+        }
+        QVariant typed;
+        const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        if (column.wire == FieldType::String) {
+            typed = decoded;
+        } else {
+            const QDateTime dt = DateTimeFromWire(decoded);
+            if (!dt.isValid()) return false;
+            typed = dt;
+        }
+        bool wrong = false;
+        QVariant value = Coerce(column, typed, wrong);
+        if (wrong) return false;
+        column.cache.Keep(text, value);
+        *target = std::move(value);
+        return true;
+    }
+    if (c == '-' || (c >= '0' && c <= '9')) {
+        nlohmann::json number;
+        if (!in.Number(number)) return false;
+        if (!target) return column.wire != FieldType::DateTime;
+        const bool floatField = !column.field || column.field->DataType() == FieldType::Float;
+        if (column.wire != FieldType::Float || !floatField) return false;
+        *target = QVariant(number.get<double>());
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -307,7 +416,7 @@ void TDataSet::LoadCells(std::vector<QVariant> cells, size_t count) {
     std::vector<Row> rows(count);
     for (size_t r = 0; r < count; ++r) rows[r].values = cells.data() + r * width;
     rows_ = std::move(rows);
-    block_ = std::move(cells);
+    DisposeCells(std::exchange(block_, std::move(cells)));
     RebuildVisible();
     buffer_.clear();
     modified_ = false;
@@ -683,6 +792,12 @@ void TDataSet::SetData(Packet&& packet) { LoadPacket(packet, &packet); }
 // Reads the packet straight into the rows, each cell as ValueFromJson reads it and coerced into
 // its field, with the checks, errors and order of events of ParsePacket followed by the load.
 void TDataSet::LoadPacket(const Packet& packet, Packet* release) {
+    if (IsPacketText(packet)) {
+        if (LoadPacketText(PacketTextOf(packet))) return;
+        Packet document = ExpandPacketText(packet);
+        LoadPacket(document, &document);
+        return;
+    }
     if (packet.is_null()) {
         if (fields_.empty()) throw EDatabaseError("empty packet and no declared fields");
         LoadRows({});
@@ -699,36 +814,10 @@ void TDataSet::LoadPacket(const Packet& packet, Packet* release) {
     const Packet& rowsIn = packet["rows"];
     Packet* rowsToFree = release ? &(*release)["rows"] : nullptr;
 
-    // Where each packet column lands, in the data set's order. Without declared fields the
-    // packet's own become the fields (after the checks): until then stand-ins of them coerce.
-    std::vector<ColumnLoad> columns(defs.size());
-    for (size_t c = 0; c < defs.size(); ++c) {
-        columns[c].index = c;
-        columns[c].wire = defs[c].type;
-    }
-    std::vector<std::unique_ptr<TField>> standIns;
-    std::vector<ColumnLoad*> kept(declaredFields_ ? fields_.size() : defs.size(), nullptr);
-    if (declaredFields_) {
-        // Declared fields take the packet's columns by name; the rest stay null.
-        for (size_t i = 0; i < fields_.size(); ++i) {
-            for (ColumnLoad& column : columns) {
-                if (defs[column.index].name.compare(fields_[i]->FieldName(), Qt::CaseInsensitive) == 0) {
-                    column.field = fields_[i].get();
-                    kept[i] = &column;
-                    break;
-                }
-            }
-        }
-    } else {
-        for (ColumnLoad& column : columns) {
-            standIns.push_back(std::make_unique<TField>(*this, static_cast<int>(column.index), defs[column.index]));
-            column.field = standIns.back().get();
-            kept[column.index] = &column;
-        }
-    }
-    std::vector<ColumnLoad*> unkept;
-    for (ColumnLoad& column : columns)
-        if (!column.field) unkept.push_back(&column);
+    PacketPlan plan;
+    PlanColumns(*this, fields_, declaredFields_, defs, plan);
+    const std::vector<ColumnLoad*>& kept = plan.kept;
+    const std::vector<ColumnLoad*>& unkept = plan.unkept;
 
     std::vector<QVariant> cells;
     cells.reserve(rowsIn.size() * kept.size());
@@ -760,6 +849,68 @@ void TDataSet::LoadPacket(const Packet& packet, Packet* release) {
             if (kept[i]) fields_[i]->Coerce(ValueFromJson(row[kept[i]->index], kept[i]->wire));
     }
     LoadCells(std::move(cells), rowCount);
+}
+
+// The packet's text read straight into the rows: what LoadPacket makes of its document, without
+// the document. Gives up (false, the data set untouched) on anything but a well-formed packet
+// that every field takes as it is; the document is then read as always, and says what is wrong.
+bool TDataSet::LoadPacketText(std::string_view text) {
+    JsonTextReader in(text);
+    std::string key, scratch;
+    if (!in.Take('{') || in.Peek() != '"' || !in.String(key) || key != "fields" || !in.Take(':') || in.Peek() == '\0')
+        return false;
+    const char* fieldsFrom = in.Position();
+    if (!in.SkipValue()) return false;
+    std::vector<FieldDef> defs;
+    try {
+        defs = FieldDefsFromJson(Packet::parse(std::string_view(fieldsFrom, size_t(in.Position() - fieldsFrom))));
+    } catch (const std::exception&) {
+        return false;
+    }
+    key.clear();  // String appends
+    if (!in.Take(',') || in.Peek() != '"' || !in.String(key) || key != "rows" || !in.Take(':') || !in.Take('['))
+        return false;
+
+    PacketPlan plan;
+    PlanColumns(*this, fields_, declaredFields_, defs, plan);
+    const size_t width = plan.kept.size();
+    std::vector<int> slot(defs.size(), -1);  // where each column's value goes in its row
+    for (size_t i = 0; i < width; ++i)
+        if (plan.kept[i]) slot[plan.kept[i]->index] = static_cast<int>(i);
+
+    std::vector<QVariant> cells;
+    size_t count = 0;
+    if (!in.Take(']')) {
+        for (;;) {
+            if (in.Peek() != '[') return false;
+            const char* rowFrom = in.Position();
+            in.Take('[');
+            const size_t base = cells.size();
+            cells.resize(base + width);
+            for (size_t c = 0; c < defs.size(); ++c) {
+                if (c && !in.Take(',')) return false;
+                QVariant* target = slot[c] >= 0 ? &cells[base + size_t(slot[c])] : nullptr;
+                if (!TextCell(in, plan.columns[c], target, scratch)) return false;
+            }
+            if (!in.Take(']')) return false;
+            // The first row tells about how many there are: the cells grow once, not by doubling.
+            if (++count == 1) {
+                const auto rowBytes = static_cast<size_t>(in.Position() - rowFrom);
+                cells.reserve(width * (text.size() / std::max<size_t>(rowBytes, 1) * 11 / 10 + 1));
+            }
+            if (in.Take(',')) continue;
+            if (in.Take(']')) break;
+            return false;
+        }
+    }
+    if (!in.Take('}')) return false;
+    in.SkipSpace();
+    if (in.Position() != text.data() + text.size()) return false;
+
+    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) Cancel();
+    if (!declaredFields_) SetDynamicFields(defs);
+    LoadCells(std::move(cells), count);
+    return true;
 }
 
 // --- listeners --------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -183,6 +184,7 @@ private:
 
     void SetState(DataSetState state);
     void LoadPacket(const Packet& packet, Packet* release);
+    bool LoadPacketText(std::string_view text);
     void RebuildVisible();
     void RequireActive() const;
     void RequireEditing() const;

@@ -1,16 +1,13 @@
 #include "orv/NetConnection.h"
 
 #include "orv/Host.h"
+#include "orv/JsonText.h"
 #include "orv/Routines.h"
 #include "orv/ServerClient.h"
 
 #include <httplib.h>
 
-#include <array>
-#include <charconv>
 #include <cstdint>
-#include <iterator>
-#include <string_view>
 
 namespace orv {
 
@@ -23,281 +20,7 @@ const QString kCommFailure = QStringLiteral("Falha de comunicação com o servid
 
 QString CommError(const QString& cause) { return kCommFailure + QLatin1Char('\n') + cause; }
 
-// Reads a JSON text into the same document Json::parse builds, in about half its time on the
-// answers that carry a long list (ten thousand rows of fifty fields make five megabytes).
-// Whatever it is not sure to read exactly as Json::parse does (a lone surrogate, a number out of
-// range, deep nesting, malformed text) makes it give up, and the text goes to Json::parse.
-class FastJsonReader {
-public:
-    explicit FastJsonReader(const std::string& text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-    bool Read(Json& out) {
-        SkipSpace();
-        if (!Value(out, 0)) return false;
-        SkipSpace();
-        return p_ == end_;
-    }
-
-private:
-    static constexpr int kMaxDepth = 32;
-
-    void SkipSpace() {
-        while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
-    }
-
-    bool Value(Json& out, int depth) {
-        if (p_ == end_) return false;
-        switch (*p_) {
-        case '"': {
-            std::string text;
-            if (!String(text)) return false;
-            out = Json(std::move(text));
-            return true;
-        }
-        case '[': return Array(out, depth);
-        case '{': return Object(out, depth);
-        case 't': return Literal("true", out, Json(true));
-        case 'f': return Literal("false", out, Json(false));
-        case 'n': return Literal("null", out, Json());
-        default: return Number(out);
-        }
-    }
-
-    bool Literal(std::string_view word, Json& out, Json value) {
-        if (static_cast<size_t>(end_ - p_) < word.size() || std::string_view(p_, word.size()) != word) return false;
-        p_ += word.size();
-        out = std::move(value);
-        return true;
-    }
-
-    bool Array(Json& out, int depth) {
-        if (depth >= kMaxDepth) return false;
-        ++p_;
-        // The items gather in this depth's scratch list, then move into an array of their size.
-        std::vector<Json>& items = scratch_[static_cast<size_t>(depth)];
-        items.clear();
-        SkipSpace();
-        if (p_ < end_ && *p_ == ']') {
-            ++p_;
-            out = Json::array();
-            return true;
-        }
-        for (;;) {
-            SkipSpace();
-            items.emplace_back();
-            if (!Value(items.back(), depth + 1)) return false;
-            SkipSpace();
-            if (p_ == end_) return false;
-            if (*p_ == ']') break;
-            if (*p_ != ',') return false;
-            ++p_;
-        }
-        ++p_;
-        Json::array_t array(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
-        items.clear();
-        out = Json(std::move(array));
-        return true;
-    }
-
-    bool Object(Json& out, int depth) {
-        if (depth >= kMaxDepth) return false;
-        ++p_;
-        Json::object_t object;
-        SkipSpace();
-        if (p_ < end_ && *p_ == '}') {
-            ++p_;
-            out = Json(std::move(object));
-            return true;
-        }
-        for (;;) {
-            SkipSpace();
-            if (p_ == end_ || *p_ != '"') return false;
-            std::string key;
-            if (!String(key)) return false;
-            SkipSpace();
-            if (p_ == end_ || *p_ != ':') return false;
-            ++p_;
-            SkipSpace();
-            Json value;
-            if (!Value(value, depth + 1)) return false;
-            // A repeated key keeps its last value, as Json::parse does.
-            object.insert_or_assign(std::move(key), std::move(value));
-            SkipSpace();
-            if (p_ == end_) return false;
-            if (*p_ == '}') break;
-            if (*p_ != ',') return false;
-            ++p_;
-        }
-        ++p_;
-        out = Json(std::move(object));
-        return true;
-    }
-
-    bool String(std::string& out) {
-        ++p_;
-        const char* run = p_;
-        while (p_ < end_) {
-            const auto c = static_cast<unsigned char>(*p_);
-            if (c == '"') {
-                // Built in one go when there was no escape, the usual case.
-                if (out.empty())
-                    out = std::string(run, p_);
-                else
-                    out.append(run, p_);
-                ++p_;
-                return true;
-            }
-            if (c < 0x20) return false;
-            if (c == '\\') {
-                out.append(run, p_);
-                if (!Escape(out)) return false;
-                run = p_;
-                continue;
-            }
-            if (c < 0x80) {
-                ++p_;
-                continue;
-            }
-            const int length = Utf8Length();
-            if (length == 0) return false;
-            p_ += length;
-        }
-        return false;
-    }
-
-    // The length of the well-formed UTF-8 sequence at p_, 0 when it is not one (RFC 3629).
-    int Utf8Length() const {
-        const auto* s = reinterpret_cast<const unsigned char*>(p_);
-        const auto left = end_ - p_;
-        auto in = [&](int i, unsigned char low, unsigned char high) { return i < left && s[i] >= low && s[i] <= high; };
-        const unsigned char c = s[0];
-        if (c >= 0xC2 && c <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 0;
-        if (c == 0xE0) return in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if (c == 0xED) return in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF) ? 3 : 0;
-        if (c == 0xF0) return in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        if (c >= 0xF1 && c <= 0xF3) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        if (c == 0xF4) return in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        return 0;
-    }
-
-    bool Escape(std::string& out) {
-        if (end_ - p_ < 2) return false;
-        const char kind = p_[1];
-        p_ += 2;
-        switch (kind) {
-        case '"': out.push_back('"'); return true;
-        case '\\': out.push_back('\\'); return true;
-        case '/': out.push_back('/'); return true;
-        case 'b': out.push_back('\b'); return true;
-        case 'f': out.push_back('\f'); return true;
-        case 'n': out.push_back('\n'); return true;
-        case 'r': out.push_back('\r'); return true;
-        case 't': out.push_back('\t'); return true;
-        case 'u': break;
-        default: return false;
-        }
-        int code = Hex4();
-        if (code < 0 || (code >= 0xDC00 && code <= 0xDFFF)) return false;
-        if (code >= 0xD800 && code <= 0xDBFF) {
-            if (end_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') return false;
-            p_ += 2;
-            const int low = Hex4();
-            if (low < 0xDC00 || low > 0xDFFF) return false;
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        }
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-        return true;
-    }
-
-    int Hex4() {
-        if (end_ - p_ < 4) return -1;
-        int code = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = p_[i];
-            int digit;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else return -1;
-            code = code * 16 + digit;
-        }
-        p_ += 4;
-        return code;
-    }
-
-    bool Number(Json& out) {
-        const char* start = p_;
-        auto digits = [this] {
-            const char* from = p_;
-            while (p_ < end_ && *p_ >= '0' && *p_ <= '9') ++p_;
-            return p_ > from;
-        };
-        const bool negative = *p_ == '-';
-        if (negative) ++p_;
-        if (p_ == end_) return false;
-        if (*p_ == '0') {
-            ++p_;
-        } else if (!digits()) {
-            return false;
-        }
-        bool integral = true;
-        if (p_ < end_ && *p_ == '.') {
-            integral = false;
-            ++p_;
-            if (!digits()) return false;
-        }
-        if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
-            integral = false;
-            ++p_;
-            if (p_ < end_ && (*p_ == '+' || *p_ == '-')) ++p_;
-            if (!digits()) return false;
-        }
-        // As Json::parse: unsigned without a sign, signed with one, double with a fraction or an
-        // exponent; an integer out of its range is left to Json::parse (which reads it as double).
-        if (integral && negative) {
-            std::int64_t value = 0;
-            const auto [end, error] = std::from_chars(start, p_, value);
-            if (error != std::errc() || end != p_) return false;
-            out = value;
-        } else if (integral) {
-            std::uint64_t value = 0;
-            const auto [end, error] = std::from_chars(start, p_, value);
-            if (error != std::errc() || end != p_) return false;
-            out = value;
-        } else {
-            double value = 0;
-            const auto [end, error] = std::from_chars(start, p_, value);
-            if (error != std::errc() || end != p_) return false;
-            out = value;
-        }
-        return true;
-    }
-
-    const char* p_;
-    const char* end_;
-    std::array<std::vector<Json>, kMaxDepth> scratch_;
-};
-
-Json ParseAnswer(const std::string& text) {
-    Json out;
-    if (FastJsonReader(text).Read(out)) return out;
-    return Json::parse(text);
-}
+thread_local int g_packetsAsText = 0;
 
 // The proxy: one function per remote method, arguments in the server's order.
 class Proxy : public contracts::IRdmTransFisica {
@@ -444,17 +167,18 @@ contracts::ServerResult TNetConnection::Call(const std::string& method, Json par
     post.body = request.dump();
     // The answer goes into a buffer of its announced size: a list of megabytes would otherwise
     // grow by doubling, copying itself at each step.
-    std::string body;
+    // Bytes, not a string: a packet kept as text takes this buffer over instead of a copy.
+    std::vector<std::uint8_t> body;
     post.content_receiver = [&body](const char* data, size_t length, uint64_t offset, uint64_t total) {
         if (offset == 0 && total > body.capacity()) body.reserve(total);
-        body.append(data, length);
+        body.insert(body.end(), data, data + length);
         return true;
     };
     auto res = client_->send(post);
     if (!res) return contracts::ServerResult::Error(CommError(Describe(res.error())), -32000);
     if (res->status == 401) {
         // An ended or expired session: the server's words tell the clerk to log in again.
-        const QString why = detail::ErrorMessage(body);
+        const QString why = detail::ErrorMessage(std::string(body.begin(), body.end()));
         return contracts::ServerResult::Error(why.isEmpty() ? CommError(QStringLiteral("O servidor recusou o token de acesso."))
                                                             : why,
                                               -32001);
@@ -464,7 +188,7 @@ contracts::ServerResult TNetConnection::Call(const std::string& method, Json par
                                               -32000);
     Json response;
     try {
-        response = ParseAnswer(body);
+        response = ParseJsonText(std::move(body), g_packetsAsText > 0);
     } catch (const Json::exception&) {
         return contracts::ServerResult::Error(CommError(QStringLiteral("Resposta ilegível do servidor.")), -32000);
     }
@@ -491,6 +215,9 @@ contracts::ServerResult TNetConnection::Call(const std::string& method, Json par
 namespace {
 thread_local int g_quietServerErrors = 0;
 }
+
+PacketsAsText::PacketsAsText() { ++g_packetsAsText; }
+PacketsAsText::~PacketsAsText() { --g_packetsAsText; }
 
 QuietServerErrors::QuietServerErrors() { ++g_quietServerErrors; }
 QuietServerErrors::~QuietServerErrors() { --g_quietServerErrors; }

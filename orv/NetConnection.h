@@ -74,6 +74,18 @@ nlohmann::json CheckResultServ(const contracts::ServerResult& result, bool abort
 // The same for a result nobody keeps (the call's own): its value moves out instead of being copied.
 nlohmann::json CheckResultServ(contracts::ServerResult&& result, bool abort = true, int helpContext = 0);
 
+// While one lives, a packet the server answers on this thread comes back in the text it was
+// written in (IsPacketText) instead of as a document: TDataSet::SetData reads that text straight
+// into its rows, several times faster than building the document first. Only around a call
+// whose answer goes to SetData or ParsePacket, which take both forms.
+class PacketsAsText {
+public:
+    PacketsAsText();
+    ~PacketsAsText();
+    PacketsAsText(const PacketsAsText&) = delete;
+    PacketsAsText& operator=(const PacketsAsText&) = delete;
+};
+
 // While one lives, CheckResultServ ends the operation on a failed result without showing it:
 // for the clean-up after a failure already shown, which may meet the same dead server again.
 class QuietServerErrors {

@@ -1,5 +1,6 @@
 #include "orv/Packet.h"
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace orv {
@@ -163,6 +164,34 @@ Packet MakePacket(const std::vector<FieldDef>& defs, const std::vector<PacketRow
     return {{"fields", FieldDefsToJson(defs)}, {"rows", std::move(jrows)}};
 }
 
+namespace {
+// "P": what no binary value of the wire carries (packets and deltas have none).
+constexpr std::uint8_t kPacketTextSubtype = 0x50;
+}  // namespace
+
+bool IsPacketText(const Packet& packet) {
+    return packet.is_binary() && packet.get_binary().has_subtype() && packet.get_binary().subtype() == kPacketTextSubtype;
+}
+
+Packet PacketFromText(std::string_view text) {
+    return Packet::binary(Packet::binary_t::container_type(text.begin(), text.end()), kPacketTextSubtype);
+}
+
+Packet PacketFromBytes(std::vector<std::uint8_t>&& text) { return Packet::binary(std::move(text), kPacketTextSubtype); }
+
+std::string_view PacketTextOf(const Packet& packet) {
+    const auto& bytes = packet.get_binary();
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+Packet ExpandPacketText(const Packet& packet) {
+    try {
+        return Packet::parse(PacketTextOf(packet));
+    } catch (const Packet::parse_error& e) {
+        Malformed(e.what());
+    }
+}
+
 int ParsedPacket::IndexOf(const QString& name) const { return IndexIn(fields, name); }
 int ParsedDelta::IndexOf(const QString& name) const {
     if (const auto it = byName.constFind(name); it != byName.cend()) return *it;
@@ -170,6 +199,7 @@ int ParsedDelta::IndexOf(const QString& name) const {
 }
 
 ParsedPacket ParsePacket(const Packet& packet) {
+    if (IsPacketText(packet)) return ParsePacket(ExpandPacketText(packet));
     if (!packet.is_object() || !packet.contains("fields") || !packet.contains("rows")) Malformed("fields and rows expected");
     ParsedPacket out;
     out.fields = FieldDefsFromJson(packet["fields"]);

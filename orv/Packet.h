@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -27,6 +29,15 @@ QDateTime DateTimeFromWire(const QString& text);
 QDateTime WallClock(const QDate& date, const QTime& time = QTime(0, 0));
 // The same date and time as read on the wall, whatever the value's zone.
 QDateTime WallClock(const QDateTime& value);
+
+// A packet kept in the text the server wrote (see PacketsAsText), for a data set to read with no
+// document in between. ParsePacket and TDataSet::SetData take it as they take the document.
+bool IsPacketText(const Packet& packet);
+Packet PacketFromText(std::string_view text);
+Packet PacketFromBytes(std::vector<std::uint8_t>&& text);
+std::string_view PacketTextOf(const Packet& packet);
+// Its document; std::invalid_argument when the text is not JSON.
+Packet ExpandPacketText(const Packet& packet);
 
 nlohmann::json FieldDefsToJson(const std::vector<FieldDef>& defs);
 std::vector<FieldDef> FieldDefsFromJson(const nlohmann::json& fields);

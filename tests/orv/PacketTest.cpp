@@ -1,4 +1,5 @@
 #include "orv/DataSet.h"
+#include "orv/JsonText.h"
 #include "orv/Packet.h"
 
 #include <gtest/gtest.h>
@@ -64,4 +65,85 @@ TEST(Packet, FieldListCarriesSizesOfStringsOnly) {
                                        {"VR", FieldType::Float, 0}});
     EXPECT_EQ(json.dump(),
               R"([{"name":"CDEMPRESA","size":2,"type":"string"},{"name":"OBS","size":20,"type":"string"},{"name":"VR","type":"float"}])");
+}
+
+namespace {
+
+// Every value of a data set, with its type, for comparing two loads of the same packet.
+QStringList Cells(const TDataSet& ds) {
+    QStringList out;
+    for (int r = 0; r < ds.RecordCount(); ++r)
+        for (int f = 0; f < ds.FieldCount(); ++f) {
+            const QVariant v = ds.ValueAt(r, f);
+            out << QStringLiteral("%1:%2").arg(v.typeName() ? v.typeName() : "null", v.toString());
+        }
+    return out;
+}
+
+// A data set declaring fields of its own (other order, a float taken as text, one the packet lacks).
+void Declare(TDataSet& ds) {
+    ds.AddFloatField("VRBEM");
+    ds.AddStringField("NMBEM", 12);
+    ds.AddDateField("DTOPER");
+    ds.AddStringField("CDFALTA", 4);
+}
+
+}  // namespace
+
+TEST(Packet, APacketKeptAsTextLoadsAsItsDocumentDoes) {
+    const std::string fields = R"({"fields":[{"name":"NMBEM","type":"string","size":40},{"name":"VRBEM","type":"float"},)"
+                               R"({"name":"DTOPER","type":"date"},{"name":"EXTRA","type":"string","size":5}],)";
+    const std::vector<std::string> texts = {
+        // Escapes, raw and escaped accents, a surrogate pair, numbers of every shape, both date forms,
+        // nulls, spaces between tokens, a name longer than the declared field.
+        fields + R"("rows":[["Sala \"A\"\\ \u00e9 ção \ud83d\ude00",-0,"2026-11-15","x"],)"
+                 R"( [ "Sala \"A\"\\ \u00e9 ção \ud83d\ude00" , 1e2 , "2026-11-15T10:30:00" , null ] ,)"
+                 R"(["Computador portátil",9007199254740993,null,"y"],[null,0.1,"2026-11-15","x"]]})",
+        fields + R"("rows":[]})",
+        // What only the document reads: keys in the other order, a number where text goes, a
+        // date its field refuses, a truncated text.
+        R"({"rows":[["a",1,null,"b"]],)" + fields.substr(1, fields.size() - 2) + "}",
+        fields + R"("rows":[[12.50,1,null,"b"]]})",
+        fields + R"("rows":[["a",1,"2026-13-01","b"]]})",
+        fields + R"("rows":[["a",1,null,"b"])",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        for (const bool declared : {false, true}) {
+            TDataSet asText, asDocument;
+            if (declared) {
+                Declare(asText);
+                Declare(asDocument);
+            }
+            std::string textError = "-", documentError = "-";
+            try {
+                asDocument.SetData(Packet::parse(text));
+            } catch (const std::exception& e) {
+                documentError = typeid(e).name();
+            }
+            try {
+                asText.SetData(PacketFromText(text));
+            } catch (const std::exception& e) {
+                textError = typeid(e).name();
+            }
+            if (documentError == typeid(Packet::parse_error).name()) documentError = typeid(std::invalid_argument).name();
+            EXPECT_EQ(textError, documentError);
+            EXPECT_EQ(Cells(asText), Cells(asDocument));
+            EXPECT_EQ(asText.FieldCount(), asDocument.FieldCount());
+        }
+    }
+    // ParsePacket takes the text as well.
+    EXPECT_EQ(ParsePacket(PacketFromText(texts[0])).rows.size(), 4u);
+
+    // An answer keeps its packet as text, wherever "value" stands among the members; what is not
+    // a packet is read as always.
+    auto answer = [](const std::string& text) {
+        return ParseJsonText(std::vector<std::uint8_t>(text.begin(), text.end()), true);
+    };
+    const Packet kept = answer(R"({"id":1,"result":{"value":)" + texts[1] + R"(,"refs":["0001"]},"jsonrpc":"2.0"})");
+    ASSERT_TRUE(IsPacketText(kept["result"]["value"]));
+    EXPECT_EQ(PacketTextOf(kept["result"]["value"]), texts[1]);
+    EXPECT_EQ(kept["result"]["refs"][0], "0001");
+    EXPECT_EQ(answer(R"({"result":{"value":"0000000012"}})")["result"]["value"], "0000000012");
+    EXPECT_FALSE(IsPacketText(answer(R"({"value":{"fields":[],"rows":[]}})")["value"]));
 }

@@ -2,6 +2,7 @@
 
 #include "orv/Packet.h"
 #include "server/Sql.h"
+#include "server/SqliteRows.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -82,14 +83,16 @@ public:
     //
     // On SQLite each of `lookups` ("LEFT JOIN table alias ON (...)" in `select`) is left out of the
     // statement: the columns of its alias are looked up once per distinct key instead (see
-    // RowLookup), for joins that repeat the same few rows over a long list.
+    // RowLookup), for joins that repeat the same few rows over a long list; and the columns of
+    // `written` are put together from the row's other columns in C++ (see RowText) instead of by
+    // their `computed` expression.
     struct NameJoin {
         QString table, alias;
         std::vector<std::pair<QString, QString>> on;  // the table's key column, the expression it equals
     };
     std::string PacketText(const std::vector<orv::FieldDef>& defs, const QString& select, const QString& orderBy,
                            Binds binds, const std::map<size_t, QString>& computed = {},
-                           const std::vector<NameJoin>& lookups = {});
+                           const std::vector<NameJoin>& lookups = {}, const std::map<size_t, RowText>& written = {});
 
     // Declared size of each text column of a table (upper-case names), read from the schema once.
     const std::map<QString, int>& ColumnSizes(const QString& table);

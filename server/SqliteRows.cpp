@@ -77,11 +77,19 @@ void AppendJsonNumber(double value, std::string& out) {
 }
 
 void AppendJsonString(const char* text, size_t size, std::string& out) {
-    out += '"';
-    size_t plain = 0;  // runs of plain bytes are copied at once
-    for (size_t i = 0; i < size; ++i) {
+    auto special = [](unsigned char u) { return u < 0x20 || u == '"' || u == '\\'; };
+    size_t i = 0;
+    while (i < size && !special(static_cast<unsigned char>(text[i]))) ++i;
+    // Most texts need no escape: the quotes and the text then go in with one append, not three.
+    const size_t at = out.size();
+    out.append(i + 2, '"');
+    if (i) std::memcpy(&out[at + 1], text, i);
+    if (i == size) return;
+    out.pop_back();
+    size_t plain = i;  // runs of plain bytes are copied at once
+    for (; i < size; ++i) {
         const auto u = static_cast<unsigned char>(text[i]);
-        if (u >= 0x20 && u != '"' && u != '\\') continue;
+        if (!special(u)) continue;
         out.append(text + plain, i - plain);
         plain = i + 1;
         if (u == '"' || u == '\\') {
@@ -95,6 +103,22 @@ void AppendJsonString(const char* text, size_t size, std::string& out) {
     }
     out.append(text + plain, size - plain);
     out += '"';
+}
+
+size_t Length(std::string_view text) {
+    size_t n = 0;
+    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+std::string_view Substr(std::string_view text, size_t from, size_t count) {
+    auto skip = [&text](size_t chars, size_t at) {
+        for (; at < text.size() && chars > 0; --chars)
+            for (++at; at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;) ++at;
+        return at;
+    };
+    const size_t begin = skip(from > 0 ? from - 1 : 0, 0);
+    return text.substr(begin, skip(count, begin) - begin);
 }
 
 namespace {
@@ -196,7 +220,8 @@ const std::vector<std::string>& Find(sqlite3* h, LookupRun& run, sqlite3_stmt* r
 }  // namespace
 
 void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const std::vector<orv::FieldDef>& defs,
-                      const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups, std::string& out) {
+                      const std::vector<bool>& uncut, const std::vector<RowLookup>& lookups,
+                      const std::map<size_t, RowText>& written, std::string& out) {
     sqlite3* h = HandleOf(db);
     const Statement st = PrepareOn(h, sql);
     sqlite3_stmt* raw = st.get();
@@ -212,6 +237,10 @@ void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const s
         runs.push_back({&lookup, PrepareOn(h, lookup.sql), {}});
     }
 
+    std::vector<const RowText*> writtenAt(defs.size(), nullptr);
+    for (const auto& [column, text] : written) writtenAt.at(column) = &text;
+    std::vector<std::optional<std::string_view>> texts;
+
     out += '[';
     bool firstRow = true;
     int rc;
@@ -222,8 +251,22 @@ void AppendSqliteRows(QSqlDatabase& db, const QString& sql, Binds binds, const s
         for (size_t l = 0; l < runs.size(); ++l) row[l] = &Find(h, runs[l], raw, defs);
         for (size_t i = 0; i < defs.size(); ++i) {
             if (i) out += ',';
-            if (from[i].first < 0) AppendCell(raw, int(i), defs[i], uncut[i], out);
-            else out += (*row[size_t(from[i].first)])[from[i].second];
+            if (const RowText* text = writtenAt[i]) {
+                texts.clear();
+                for (const size_t c : text->from) {
+                    if (sqlite3_column_type(raw, int(c)) == SQLITE_NULL) {
+                        texts.emplace_back();
+                        continue;
+                    }
+                    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(raw, int(c)));
+                    texts.emplace_back(std::string_view(p, size_t(sqlite3_column_bytes(raw, int(c)))));
+                }
+                text->write(texts, out);
+            } else if (from[i].first < 0) {
+                AppendCell(raw, int(i), defs[i], uncut[i], out);
+            } else {
+                out += (*row[size_t(from[i].first)])[from[i].second];
+            }
         }
         out += ']';
     }

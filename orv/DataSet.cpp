@@ -137,6 +137,11 @@ struct ColumnLoad {
     FieldType wire = FieldType::String;
     const TField* field = nullptr;
     TextCache cache;
+    // The text read last and what it became, in the packet's text: a row mostly repeats the one
+    // before it, which a comparison finds sooner than the cache's hash.
+    std::string_view lastText;
+    QVariant lastValue;
+    bool hasLast = false;
 };
 
 // A cell read as ValueFromJson reads it, then coerced into its field. Throws what ValueFromJson
@@ -240,12 +245,26 @@ bool TextCell(JsonTextReader& in, ColumnLoad& column, QVariant* target, std::str
     if (c == '"') {
         if (column.wire == FieldType::Float) return false;
         std::string_view text;
-        if (!in.StringView(text, scratch)) return false;
-        if (!target) return column.wire == FieldType::String;
-        if (const QVariant* known = column.cache.Find(text)) {
-            *target = *known;
+        bool ascii = true;
+        if (!in.StringView(text, scratch, &ascii)) return false;
+        if (!target) return column.wire == FieldType::String && (ascii || JsonTextReader::IsUtf8(text));
+        if (column.hasLast && text == column.lastText) {
+            *target = column.lastValue;
             return true;
         }
+        // A text decoded from escapes is in `scratch`, which the next one overwrites.
+        const bool stable = text.empty() || text.data() != scratch.data();
+        if (const QVariant* known = column.cache.Find(text)) {
+            *target = *known;
+            if (stable) {
+                column.lastText = text;
+                column.lastValue = *known;
+                column.hasLast = true;
+            }
+            return true;
+        }
+        // Met before, the same bytes were checked then.
+        if (!ascii && !JsonTextReader::IsUtf8(text)) return false;
         QVariant typed;
         const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
         if (column.wire == FieldType::String) {
@@ -259,6 +278,11 @@ bool TextCell(JsonTextReader& in, ColumnLoad& column, QVariant* target, std::str
         QVariant value = Coerce(column, typed, wrong);
         if (wrong) return false;
         column.cache.Keep(text, value);
+        if (stable) {
+            column.lastText = text;
+            column.lastValue = value;
+            column.hasLast = true;
+        }
         *target = std::move(value);
         return true;
     }

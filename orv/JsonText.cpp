@@ -265,50 +265,84 @@ bool JsonTextReader::Number(Json& out) {
     return true;
 }
 
-bool JsonTextReader::StringView(std::string_view& out, std::string& scratch) {
-    const char* from = p_;
-    for (const char* q = p_ + 1; q < end_; ++q) {
-        const auto c = static_cast<unsigned char>(*q);
-        if (c == '"') {
-            out = std::string_view(from + 1, size_t(q - from - 1));
-            // Checked as String checks it: plain ASCII needs nothing more.
-            for (p_ = from + 1; p_ < q;) {
-                if (static_cast<unsigned char>(*p_) < 0x80) {
-                    ++p_;
-                    continue;
-                }
-                const int length = Utf8Length();
-                if (length == 0) return false;
-                p_ += length;
-            }
-            if (p_ != q) return false;
-            p_ = q + 1;
-            return true;
-        }
-        if (c < 0x20) return false;
-        if (c == '\\') break;
+namespace {
+
+// Bytes a scan stops at: in a string, its end, an escape or a control character; outside, a
+// string or a bracket.
+struct Stops {
+    bool inString[256] = {};
+    bool outside[256] = {};
+    constexpr Stops() {
+        for (int c = 0; c < 0x20; ++c) inString[c] = true;
+        inString[int('"')] = inString[int('\\')] = true;
+        for (const char c : {'"', '{', '}', '[', ']'}) outside[static_cast<unsigned char>(c)] = true;
     }
+};
+constexpr Stops kStops;
+
+}  // namespace
+
+bool JsonTextReader::IsUtf8(std::string_view text) {
+    JsonTextReader in(text);
+    while (in.p_ < in.end_) {
+        if (static_cast<unsigned char>(*in.p_) < 0x80) {
+            ++in.p_;
+            continue;
+        }
+        const int length = in.Utf8Length();
+        if (length == 0) return false;
+        in.p_ += length;
+    }
+    return true;
+}
+
+bool JsonTextReader::StringView(std::string_view& out, std::string& scratch, bool* ascii) {
+    const char* from = p_;
+    const auto* q = reinterpret_cast<const unsigned char*>(p_ + 1);
+    const auto* end = reinterpret_cast<const unsigned char*>(end_);
+    unsigned char high = 0;
+    while (q < end && !kStops.inString[*q]) high |= *q++;
+    if (q < end && *q == '"') {
+        out = std::string_view(from + 1, size_t(reinterpret_cast<const char*>(q) - from - 1));
+        // Checked as String checks it, unless the caller checks the texts it has not seen before.
+        if (ascii) *ascii = high < 0x80;
+        else if (high >= 0x80 && !IsUtf8(out)) return false;
+        p_ = reinterpret_cast<const char*>(q) + 1;
+        return true;
+    }
+    if (q >= end || *q != '\\') return false;
     p_ = from;
     scratch.clear();
     if (!String(scratch)) return false;
     out = scratch;
+    if (ascii) *ascii = true;  // String has checked it
     return true;
 }
 
 bool JsonTextReader::SkipValue() {
     if (p_ == end_ || (*p_ != '{' && *p_ != '[')) return false;
+    const auto* q = reinterpret_cast<const unsigned char*>(p_);
+    const auto* end = reinterpret_cast<const unsigned char*>(end_);
     int depth = 0;
-    while (p_ < end_) {
-        const char c = *p_++;
+    while (q < end) {
+        const unsigned char c = *q++;
         if (c == '"') {
-            while (p_ < end_ && *p_ != '"') p_ += *p_ == '\\' ? 2 : 1;
-            if (p_ >= end_) return false;
-            ++p_;
+            for (;;) {
+                while (q < end && *q != '"' && *q != '\\') ++q;
+                if (q >= end) return false;
+                if (*q == '"') break;
+                q += 2;
+            }
+            ++q;
         } else if (c == '{' || c == '[') {
             ++depth;
-        } else if ((c == '}' || c == ']') && --depth == 0) {
-            return true;
+        } else if (c == '}' || c == ']') {
+            if (--depth == 0) {
+                p_ = reinterpret_cast<const char*>(q);
+                return true;
+            }
         }
+        while (q < end && !kStops.outside[*q]) ++q;
     }
     return false;
 }

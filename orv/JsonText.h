@@ -43,8 +43,10 @@ public:
     bool Word(std::string_view word);
     bool String(std::string& out);
     // A string's text: a view into the document when it has no escape (the usual case), else
-    // decoded into `scratch`.
-    bool StringView(std::string_view& out, std::string& scratch);
+    // decoded into `scratch`. Given `ascii`, a text outside ASCII is not checked for well-formed
+    // UTF-8 (`ascii` is then false): the caller checks with IsUtf8 the texts it has not met before.
+    bool StringView(std::string_view& out, std::string& scratch, bool* ascii = nullptr);
+    static bool IsUtf8(std::string_view text);
     bool Number(Json& out);
     // Passes over one value, strings and nesting respected, without checking what it holds.
     bool SkipValue();

@@ -106,6 +106,9 @@ TEST(Packet, APacketKeptAsTextLoadsAsItsDocumentDoes) {
         fields + R"("rows":[[12.50,1,null,"b"]]})",
         fields + R"("rows":[["a",1,"2026-13-01","b"]]})",
         fields + R"("rows":[["a",1,null,"b"])",
+        // Bytes that are not UTF-8, in a column kept and in one only the open data set keeps.
+        fields + "\"rows\":[[\"S\xc3\x28o\",1,null,\"b\"]]}",
+        fields + "\"rows\":[[\"a\",1,null,\"b\xff\"]]}",
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);

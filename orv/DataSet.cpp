@@ -142,6 +142,7 @@ struct ColumnLoad {
     std::string_view lastText;
     QVariant lastValue;
     bool hasLast = false;
+    QVariant other;  // a value read that is not kept as the last (a number, an escaped text)
 };
 
 // A cell read as ValueFromJson reads it, then coerced into its field. Throws what ValueFromJson
@@ -232,70 +233,60 @@ void PlanColumns(TDataSet& dataSet, const std::vector<std::unique_ptr<TField>>& 
         if (!column.field) plan.unkept.push_back(&column);
 }
 
-// One value of a packet's text into `target` (none: a column no field takes), as LoadCell and
-// CheckCell take the same value from the document. False where they would not take it as it
-// is: the document then says why.
-bool TextCell(JsonTextReader& in, ColumnLoad& column, QVariant* target, std::string& scratch) {
+// One value of a packet's text, as LoadCell and CheckCell take the same value from the document:
+// where it is kept until the next value of the column (a column no field takes, `kept` false,
+// is only checked). None where they would not take it as it is: the document then says why.
+const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, bool kept, std::string& scratch) {
+    static const QVariant null;
     const char c = in.Peek();
-    if (c == 'n') {
-        if (!in.Word("null")) return false;
-        if (target) *target = QVariant();
-        return true;
-    }
+    if (c == 'n') return in.Word("null") ? &null : nullptr;
     if (c == '"') {
-        if (column.wire == FieldType::Float) return false;
+        if (column.wire == FieldType::Float) return nullptr;
         std::string_view text;
         bool ascii = true;
-        if (!in.StringView(text, scratch, &ascii)) return false;
-        if (!target) return column.wire == FieldType::String && (ascii || JsonTextReader::IsUtf8(text));
-        if (column.hasLast && text == column.lastText) {
-            *target = column.lastValue;
-            return true;
-        }
+        if (!in.StringView(text, scratch, &ascii)) return nullptr;
+        if (!kept)
+            return column.wire == FieldType::String && (ascii || JsonTextReader::IsUtf8(text)) ? &null : nullptr;
+        if (column.hasLast && text == column.lastText) return &column.lastValue;
         // A text decoded from escapes is in `scratch`, which the next one overwrites.
         const bool stable = text.empty() || text.data() != scratch.data();
+        QVariant& slot = stable ? column.lastValue : column.other;
+        column.hasLast = false;
         if (const QVariant* known = column.cache.Find(text)) {
-            *target = *known;
-            if (stable) {
-                column.lastText = text;
-                column.lastValue = *known;
-                column.hasLast = true;
-            }
-            return true;
-        }
-        // Met before, the same bytes were checked then.
-        if (!ascii && !JsonTextReader::IsUtf8(text)) return false;
-        QVariant typed;
-        const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        if (column.wire == FieldType::String) {
-            typed = decoded;
+            slot = *known;
         } else {
-            const QDateTime dt = DateTimeFromWire(decoded);
-            if (!dt.isValid()) return false;
-            typed = dt;
+            // Met before, the same bytes were checked then.
+            if (!ascii && !JsonTextReader::IsUtf8(text)) return nullptr;
+            QVariant typed;
+            const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            if (column.wire == FieldType::String) {
+                typed = decoded;
+            } else {
+                const QDateTime dt = DateTimeFromWire(decoded);
+                if (!dt.isValid()) return nullptr;
+                typed = dt;
+            }
+            bool wrong = false;
+            slot = Coerce(column, typed, wrong);
+            if (wrong) return nullptr;
+            column.cache.Keep(text, slot);
         }
-        bool wrong = false;
-        QVariant value = Coerce(column, typed, wrong);
-        if (wrong) return false;
-        column.cache.Keep(text, value);
         if (stable) {
             column.lastText = text;
-            column.lastValue = value;
             column.hasLast = true;
         }
-        *target = std::move(value);
-        return true;
+        return &slot;
     }
     if (c == '-' || (c >= '0' && c <= '9')) {
         nlohmann::json number;
-        if (!in.Number(number)) return false;
-        if (!target) return column.wire != FieldType::DateTime;
+        if (!in.Number(number)) return nullptr;
+        if (!kept) return column.wire != FieldType::DateTime ? &null : nullptr;
         const bool floatField = !column.field || column.field->DataType() == FieldType::Float;
-        if (column.wire != FieldType::Float || !floatField) return false;
-        *target = QVariant(number.get<double>());
-        return true;
+        if (column.wire != FieldType::Float || !floatField) return nullptr;
+        column.other = QVariant(number.get<double>());
+        return &column.other;
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace
@@ -902,6 +893,9 @@ bool TDataSet::LoadPacketText(std::string_view text) {
     for (size_t i = 0; i < width; ++i)
         if (plan.kept[i]) slot[plan.kept[i]->index] = static_cast<int>(i);
 
+    bool inOrder = width == defs.size();
+    for (size_t c = 0; c < defs.size() && inOrder; ++c) inOrder = slot[c] == static_cast<int>(c);
+
     std::vector<QVariant> cells;
     size_t count = 0;
     if (!in.Take(']')) {
@@ -910,11 +904,14 @@ bool TDataSet::LoadPacketText(std::string_view text) {
             const char* rowFrom = in.Position();
             in.Take('[');
             const size_t base = cells.size();
-            cells.resize(base + width);
+            if (!inOrder) cells.resize(base + width);
             for (size_t c = 0; c < defs.size(); ++c) {
                 if (c && !in.Take(',')) return false;
-                QVariant* target = slot[c] >= 0 ? &cells[base + size_t(slot[c])] : nullptr;
-                if (!TextCell(in, plan.columns[c], target, scratch)) return false;
+                const QVariant* value = TextCell(in, plan.columns[c], slot[c] >= 0, scratch);
+                if (!value) return false;
+                // Built in place where the columns come in the fields' order, else put in place.
+                if (inOrder) cells.emplace_back(*value);
+                else if (slot[c] >= 0) cells[base + size_t(slot[c])] = *value;
             }
             if (!in.Take(']')) return false;
             // The first row tells about how many there are: the cells grow once, not by doubling.

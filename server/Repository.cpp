@@ -358,18 +358,18 @@ std::string Repository::TransfersText(const QString& empresa, const QString& bem
     static const RowText written{
         {indexOf("NRSEQCAPAOPEBEM"), indexOf("DTCAPAOPEBEM"), indexOf("NMTIPOOPERBEM")},
         [](const std::vector<std::optional<std::string_view>>& t, std::string& out) {
-        static const size_t number = size_t(defs[indexOf("NRSEQCAPAOPEBEM")].EffectiveSize());
-        static const size_t type = size_t(defs[indexOf("NMTIPOOPERBEM")].EffectiveSize());
-        std::string text = "Nº ";
-        if (t[0]) text += Substr(*t[0], 1, number);
-        text += " - ";
-        if (t[1] && Length(*t[1]) >= 10)
-            text.append(Substr(*t[1], 9, 2)).append("/").append(Substr(*t[1], 6, 2)).append("/").append(Substr(*t[1], 1, 4));
-        text += " - ";
-        if (t[2]) text += Substr(*t[2], 1, type);
-        if (Length(text) > 63) text = std::string(Substr(text, 1, 62)) + "…";
-        AppendJsonString(text.data(), text.size(), out);
-    }};
+            static const size_t number = size_t(defs[indexOf("NRSEQCAPAOPEBEM")].EffectiveSize());
+            static const size_t type = size_t(defs[indexOf("NMTIPOOPERBEM")].EffectiveSize());
+            std::string text = "Nº ";
+            if (t[0]) text += Substr(*t[0], 1, number);
+            text += " - ";
+            if (t[1] && Length(*t[1]) >= 10)
+                text.append(Substr(*t[1], 9, 2)).append("/").append(Substr(*t[1], 6, 2)).append("/").append(Substr(*t[1], 1, 4));
+            text += " - ";
+            if (t[2]) text += Substr(*t[2], 1, type);
+            if (Length(text) > 63) text = std::string(Substr(text, 1, 62)) + "…";
+            AppendJsonString(text.data(), text.size(), out);
+        }};
     return PacketText(defs, select, QStringLiteral("I.NRSEQOPERABEM"), {{":E", empresa}, {":B", bem}},
                       {{captionIndex, caption(IsPostgres())}}, lookups, {{captionIndex, written}});
 }

@@ -244,6 +244,21 @@ void TDataSetModel::OnDataSetEvent(const DataSetEvent& event) {
 
 // --- cell editor ----------------------------------------------------------------------------------
 
+// The record indicator's column has a fixed width, yet on every move of the indicator Qt asks
+// the header for its size hint again, measuring the texts of up to two hundred rows only to
+// clamp the result to that width: most of a scroll's time on the screen.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+    QSize sizeHint() const override {
+        if (minimumWidth() == maximumWidth()) return QSize(maximumWidth(), defaultSectionSize());
+        return QHeaderView::sizeHint();
+    }
+};
+
 class GridDelegate : public QStyledItemDelegate {
 public:
     explicit GridDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -297,6 +312,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
     setItemDelegate(new GridDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
+    setVerticalHeader(new IndicatorHeader(this));
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) + 8);

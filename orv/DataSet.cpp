@@ -157,19 +157,22 @@ QVariant Coerce(const ColumnLoad& column, const QVariant& typed, bool& refused) 
     }
 }
 
+// A text cell as its column's type on the wire reads it: the text, or a date (none when the
+// text is not one).
+QVariant Typed(const ColumnLoad& column, std::string_view text) {
+    const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (column.wire == FieldType::String) return decoded;
+    const QDateTime dt = DateTimeFromWire(decoded);
+    return dt.isValid() ? QVariant(dt) : QVariant();
+}
+
 QVariant LoadCell(ColumnLoad& column, const Packet& cell, bool& refused) {
     if (cell.is_null()) return QVariant();
     if (cell.is_string() && column.wire != FieldType::Float) {
         const std::string& text = cell.get_ref<const std::string&>();
         if (const QVariant* known = column.cache.Find(text)) return *known;
-        QVariant typed;
-        if (column.wire == FieldType::String) {
-            typed = QString::fromStdString(text);
-        } else {
-            const QDateTime dt = DateTimeFromWire(QString::fromStdString(text));
-            if (!dt.isValid()) ValueFromJson(cell, column.wire);  // says why
-            typed = dt;
-        }
+        const QVariant typed = Typed(column, text);
+        if (!typed.isValid()) ValueFromJson(cell, column.wire);  // says why
         bool wrong = false;
         QVariant value = Coerce(column, typed, wrong);
         if (wrong)
@@ -257,15 +260,8 @@ const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, bool kept, std:
         } else {
             // Met before, the same bytes were checked then.
             if (!ascii && !JsonTextReader::IsUtf8(text)) return nullptr;
-            QVariant typed;
-            const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-            if (column.wire == FieldType::String) {
-                typed = decoded;
-            } else {
-                const QDateTime dt = DateTimeFromWire(decoded);
-                if (!dt.isValid()) return nullptr;
-                typed = dt;
-            }
+            const QVariant typed = Typed(column, text);
+            if (!typed.isValid()) return nullptr;
             bool wrong = false;
             slot = Coerce(column, typed, wrong);
             if (wrong) return nullptr;

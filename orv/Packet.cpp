@@ -108,7 +108,8 @@ QVariant ValueFromJson(const nlohmann::json& value, FieldType type) {
     if (value.is_null()) return QVariant();
     switch (type) {
     case FieldType::String:
-        if (value.is_string()) return QString::fromStdString(value.get<std::string>());
+        // By reference: no copy of the text on its way to QString.
+        if (value.is_string()) return QString::fromStdString(value.get_ref<const std::string&>());
         if (value.is_number()) return QString::fromStdString(value.dump());
         Malformed("string expected");
     case FieldType::Float:
@@ -116,8 +117,9 @@ QVariant ValueFromJson(const nlohmann::json& value, FieldType type) {
         Malformed("number expected");
     case FieldType::DateTime: {
         if (!value.is_string()) Malformed("date expected");
-        const QDateTime dt = DateTimeFromWire(QString::fromStdString(value.get<std::string>()));
-        if (!dt.isValid()) Malformed("invalid date " + value.get<std::string>());
+        const std::string& text = value.get_ref<const std::string&>();
+        const QDateTime dt = DateTimeFromWire(QString::fromStdString(text));
+        if (!dt.isValid()) Malformed("invalid date " + text);
         return dt;
     }
     }

@@ -817,16 +817,18 @@ struct RowReader {
 void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const QString& nrSeqOpera,
                                 const QDateTime& now) {
     const RowReader r{d, row};
+    // No placeholder twice: for a repeated one Qt's SQLite driver matches every value to its name
+    // again on each run, which cost more than a quarter of the two inserts.
     Exec(db_,
          QStringLiteral("INSERT INTO CAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, IDSITCAPAOPER, DTCAPAOPEBEM, CDTIPOOPERBEM,"
                         "  IDIDENTCAPAOPER, CDMOTIVOOPER, CDOPERESPOPERA, DTINCCAPAOPER, CDOPEINCCAPA, DTATUCAPAOPER,"
                         "  CDOPEATUCAPA, CDCLIENTE)"
-                        " VALUES (:E, :C, :SIT, :DT, :TIPO, :ID, :MOT, :RESP, :NOW, :OPI, :NOW, :OPA, :CLI)"),
+                        " VALUES (:E, :C, :SIT, :DT, :TIPO, :ID, :MOT, :RESP, :NOWI, :OPI, :NOWA, :OPA, :CLI)"),
          {{":E", r.Str("CDEMPRESA")}, {":C", r.Str("NRSEQCAPAOPEBEM")}, {":SIT", r.Str("IDSITCAPAOPER")},
           {":DT", DateParam(r.Get("DTCAPAOPEBEM"))}, {":TIPO", r.Str("CDTIPOOPERBEM")},
           {":ID", r.Str("IDIDENTCAPAOPER")}, {":MOT", r.Str("CDMOTIVOOPER")}, {":RESP", r.Str("CDOPERESPOPERA")},
-          {":NOW", Stamp(now)}, {":OPI", r.Str("CDOPEINCCAPA")}, {":OPA", r.Str("CDOPEATUCAPA")},
-          {":CLI", r.Str("CDCLIENTE")}});
+          {":NOWI", Stamp(now)}, {":OPI", r.Str("CDOPEINCCAPA")}, {":NOWA", Stamp(now)},
+          {":OPA", r.Str("CDOPEATUCAPA")}, {":CLI", r.Str("CDCLIENTE")}});
     Exec(db_,
          QStringLiteral("INSERT INTO ITCAPAOPERABEM (CDEMPRESA, NRSEQCAPAOPEBEM, NRSEQITCAPAOPE, IDSIMULOPERABEM,"
                         "  NRSEQOPERABEM, CDBEMATIVO, QTITCAPAOPEANTE, QTITCAPAOPENOVO, CDFILIALITCANTE, CDCENTCUITCANTE,"
@@ -835,15 +837,15 @@ void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
                         "  VRTAXDEPITCNOVO, DTINCITCAPAOPER, DTATUITCAPAOPER, CDOPEATUITCAPA, CDOPEINCITCAPA,"
                         "  CDSERIENFITCAPA, NRNOTAFIITCAPA)"
                         " VALUES (:E, :C, :I, 'R', :OPERA, :B, :QA, :QN, :FA, :CA, :SA, :OA, :FN, :CN, :SN, :ON, :VR,"
-                        "  :MA, :MN, :TA, :TN, :NOW, :NOW, :OPA, :OPI, :SER, :NF)"),
+                        "  :MA, :MN, :TA, :TN, :NOWI, :NOWA, :OPA, :OPI, :SER, :NF)"),
          {{":E", r.Str("CDEMPRESA")}, {":C", r.Str("NRSEQCAPAOPEBEM")}, {":I", r.Str("NRSEQITCAPAOPE")},
           {":OPERA", nrSeqOpera}, {":B", r.Str("CDBEMATIVO")}, {":QA", r.Num("QTITCAPAOPEANTE")},
           {":QN", r.Num("QTITCAPAOPENOVO")}, {":FA", r.Str("CDFILIALITCANTE")}, {":CA", r.Str("CDCENTCUITCANTE")},
           {":SA", r.Str("CDSETORITCANTE")}, {":OA", r.Str("CDOPERESPBEMANT")}, {":FN", r.Str("CDFILIALITCNOVO")},
           {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")}, {":ON", r.Str("CDOPERESPBEMNOV")},
           {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")}, {":MN", r.Num("QTMESDEPITCNOVO")},
-          {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOW", Stamp(now)},
-          {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
+          {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOWI", Stamp(now)},
+          {":NOWA", Stamp(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
           {":NF", r.Str("NRNOTAFIITCAPA")}});
 }
 

@@ -3,6 +3,7 @@
 #include "orv/JsonText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <iterator>
@@ -283,6 +284,112 @@ const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, bool kept, std:
         return &column.other;
     }
     return nullptr;
+}
+
+// The rows of a packet's text from `in` on: their cells, one row after another in the data set's
+// field order, and where the text goes on after them.
+struct RowsRead {
+    bool ok = false;
+    std::vector<QVariant> cells;
+    size_t count = 0;
+    const char* end = nullptr;  // after the rows' closing bracket, or at the row stopped at
+};
+
+// Reads rows until the array closes or, given `stopAt`, until the next row would start there.
+// `reserveFor` is the text whose rows the cells are reserved for, from the size of the first row.
+void ReadRowsRange(JsonTextReader& in, std::vector<ColumnLoad>& columns, const std::vector<int>& order,
+                   const std::vector<bool>& kept, const char* stopAt, std::string_view reserveFor,
+                   const std::atomic<bool>* abandon, RowsRead& out) {
+    std::vector<QVariant>& cells = out.cells;
+    std::string scratch;
+    std::vector<const QVariant*> row(columns.size());
+    static const QVariant null;
+    if (in.Take(']')) {
+        out.ok = true;
+        out.end = in.Position();
+        return;
+    }
+    for (;;) {
+        if (in.Peek() != '[') return;
+        const char* rowFrom = in.Position();
+        if (rowFrom == stopAt) break;
+        if (abandon && abandon->load(std::memory_order_relaxed)) return;
+        in.Take('[');
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c && !in.Take(',')) return;
+            row[c] = TextCell(in, columns[c], kept[c], scratch);
+            if (!row[c]) return;
+        }
+        if (!in.Take(']')) return;
+        // Built in place, in the fields' order: a row's values stay where TextCell keeps them
+        // until that column's next value.
+        for (const int c : order) cells.emplace_back(c >= 0 ? *row[size_t(c)] : null);
+        // The first row tells about how many there are: the cells grow once, not by doubling.
+        if (++out.count == 1) {
+            const auto rowBytes = static_cast<size_t>(in.Position() - rowFrom);
+            cells.reserve(order.size() * (reserveFor.size() / std::max<size_t>(rowBytes, 1) * 11 / 10 + 1));
+        }
+        if (in.Take(',')) continue;
+        if (in.Take(']')) break;
+        return;
+    }
+    out.ok = true;
+    out.end = in.Position();
+}
+
+// A long list is read in two halves at once: the second from the first row that starts after
+// the middle of the text, on a thread of its own, while this one reads up to it. Where that
+// guess fell inside a text, this thread goes on to the end alone and the other's rows are
+// dropped, so the result is always what one reading from the start gives.
+RowsRead ReadRowsText(JsonTextReader& in, std::string_view text, std::vector<ColumnLoad>& columns,
+                      const std::vector<int>& order, const std::vector<bool>& kept) {
+    constexpr size_t kSplitBytes = 256 * 1024;
+    RowsRead first;
+    const char* from = in.Position();
+    const char* end = text.data() + text.size();
+    const char* split = nullptr;
+    if (!order.empty() && size_t(end - from) >= kSplitBytes) {
+        const std::string_view rest(from + (end - from) / 2, size_t(end - from) - size_t(end - from) / 2);
+        if (const size_t at = rest.find("],["); at != std::string_view::npos) split = rest.data() + at + 2;
+    }
+    if (!split) {
+        ReadRowsRange(in, columns, order, kept, nullptr, text, nullptr, first);
+        return first;
+    }
+    RowsRead second;
+    std::atomic<bool> abandon{false};
+    std::vector<ColumnLoad> ownColumns = columns;  // nothing read yet: its caches start empty too
+    std::thread other([&] {
+        try {
+            JsonTextReader tail(std::string_view(split, size_t(end - split)));
+            ReadRowsRange(tail, ownColumns, order, kept, nullptr, std::string_view(split, size_t(end - split)),
+                          &abandon, second);
+        } catch (...) {
+            second.ok = false;
+        }
+    });
+    try {
+        ReadRowsRange(in, columns, order, kept, split, text, nullptr, first);
+    } catch (...) {
+        abandon = true;
+        other.join();
+        throw;
+    }
+    const bool metSplit = first.ok && first.end == split;
+    if (!metSplit) abandon = true;
+    other.join();
+    if (!metSplit) {
+        // The guess was inside a text (this half then read to the end), or the rows failed first.
+        DisposeCells(std::move(second.cells));
+        return first;
+    }
+    if (!second.ok) return second;
+    first.cells.insert(first.cells.end(), std::make_move_iterator(second.cells.begin()),
+                       std::make_move_iterator(second.cells.end()));
+    DisposeCells(std::move(second.cells));
+    first.count += second.count;
+    first.end = second.end;
+    return first;
 }
 
 }  // namespace
@@ -884,42 +991,19 @@ bool TDataSet::LoadPacketText(std::string_view text) {
 
     PacketPlan plan;
     PlanColumns(*this, fields_, declaredFields_, defs, plan);
-    const size_t width = plan.kept.size();
-    std::vector<int> slot(defs.size(), -1);  // where each column's value goes in its row
-    for (size_t i = 0; i < width; ++i)
-        if (plan.kept[i]) slot[plan.kept[i]->index] = static_cast<int>(i);
-
-    bool inOrder = width == defs.size();
-    for (size_t c = 0; c < defs.size() && inOrder; ++c) inOrder = slot[c] == static_cast<int>(c);
-
-    std::vector<QVariant> cells;
-    size_t count = 0;
-    if (!in.Take(']')) {
-        for (;;) {
-            if (in.Peek() != '[') return false;
-            const char* rowFrom = in.Position();
-            in.Take('[');
-            const size_t base = cells.size();
-            if (!inOrder) cells.resize(base + width);
-            for (size_t c = 0; c < defs.size(); ++c) {
-                if (c && !in.Take(',')) return false;
-                const QVariant* value = TextCell(in, plan.columns[c], slot[c] >= 0, scratch);
-                if (!value) return false;
-                // Built in place where the columns come in the fields' order, else put in place.
-                if (inOrder) cells.emplace_back(*value);
-                else if (slot[c] >= 0) cells[base + size_t(slot[c])] = *value;
-            }
-            if (!in.Take(']')) return false;
-            // The first row tells about how many there are: the cells grow once, not by doubling.
-            if (++count == 1) {
-                const auto rowBytes = static_cast<size_t>(in.Position() - rowFrom);
-                cells.reserve(width * (text.size() / std::max<size_t>(rowBytes, 1) * 11 / 10 + 1));
-            }
-            if (in.Take(',')) continue;
-            if (in.Take(']')) break;
-            return false;
+    std::vector<int> order(plan.kept.size(), -1);  // the column that fills each field, if any
+    std::vector<bool> kept(defs.size(), false);
+    for (size_t i = 0; i < plan.kept.size(); ++i)
+        if (plan.kept[i]) {
+            order[i] = static_cast<int>(plan.kept[i]->index);
+            kept[plan.kept[i]->index] = true;
         }
-    }
+
+    RowsRead read = ReadRowsText(in, text, plan.columns, order, kept);
+    if (!read.ok) return false;
+    std::vector<QVariant> cells = std::move(read.cells);
+    const size_t count = read.count;
+    in = JsonTextReader(std::string_view(read.end, size_t(text.data() + text.size() - read.end)));
     if (!in.Take('}')) return false;
     in.SkipSpace();
     if (in.Position() != text.data() + text.size()) return false;

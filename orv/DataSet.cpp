@@ -292,6 +292,7 @@ struct RowsRead {
     bool ok = false;
     std::vector<QVariant> cells;
     size_t count = 0;
+    std::vector<QVariant> more;  // the rows after `count`, read on another thread
     const char* end = nullptr;  // after the rows' closing bracket, or at the row stopped at
 };
 
@@ -369,7 +370,8 @@ RowsRead ReadRowsText(JsonTextReader& in, std::string_view text, std::vector<Col
         }
     });
     try {
-        ReadRowsRange(in, columns, order, kept, split, text, nullptr, first);
+        ReadRowsRange(in, columns, order, kept, split, std::string_view(text.data(), size_t(split - text.data())),
+                      nullptr, first);
     } catch (...) {
         abandon = true;
         other.join();
@@ -384,10 +386,7 @@ RowsRead ReadRowsText(JsonTextReader& in, std::string_view text, std::vector<Col
         return first;
     }
     if (!second.ok) return second;
-    first.cells.insert(first.cells.end(), std::make_move_iterator(second.cells.begin()),
-                       std::make_move_iterator(second.cells.end()));
-    DisposeCells(std::move(second.cells));
-    first.count += second.count;
+    first.more = std::move(second.cells);
     first.end = second.end;
     return first;
 }
@@ -507,6 +506,7 @@ void TDataSet::EmptyDataSet() {
 void TDataSet::Close() {
     rows_.clear();
     block_ = {};
+    moreBlock_ = {};
     visible_.clear();
     buffer_.clear();
     recNo_ = -1;
@@ -528,13 +528,16 @@ void TDataSet::LoadRows(std::vector<std::vector<QVariant>> rows) {
     LoadCells(std::move(cells), count);
 }
 
-void TDataSet::LoadCells(std::vector<QVariant> cells, size_t count) {
+void TDataSet::LoadCells(std::vector<QVariant> cells, size_t count, std::vector<QVariant> more) {
     const size_t width = fields_.size();
     cells.resize(count * width);
-    std::vector<Row> rows(count);
+    const size_t moreCount = width ? more.size() / width : 0;
+    std::vector<Row> rows(count + moreCount);
     for (size_t r = 0; r < count; ++r) rows[r].values = cells.data() + r * width;
+    for (size_t r = 0; r < moreCount; ++r) rows[count + r].values = more.data() + r * width;
     rows_ = std::move(rows);
     DisposeCells(std::exchange(block_, std::move(cells)));
+    DisposeCells(std::exchange(moreBlock_, std::move(more)));
     RebuildVisible();
     buffer_.clear();
     modified_ = false;
@@ -1001,8 +1004,6 @@ bool TDataSet::LoadPacketText(std::string_view text) {
 
     RowsRead read = ReadRowsText(in, text, plan.columns, order, kept);
     if (!read.ok) return false;
-    std::vector<QVariant> cells = std::move(read.cells);
-    const size_t count = read.count;
     in = JsonTextReader(std::string_view(read.end, size_t(text.data() + text.size() - read.end)));
     if (!in.Take('}')) return false;
     in.SkipSpace();
@@ -1010,7 +1011,7 @@ bool TDataSet::LoadPacketText(std::string_view text) {
 
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) Cancel();
     if (!declaredFields_) SetDynamicFields(defs);
-    LoadCells(std::move(cells), count);
+    LoadCells(std::move(read.cells), read.count, std::move(read.more));
     return true;
 }
 

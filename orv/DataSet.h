@@ -155,8 +155,9 @@ public:
 protected:
     // Loads rows without any change log (a query's result, a packet).
     void LoadRows(std::vector<std::vector<QVariant>> rows);
-    // The same for `count` rows whose values come one row after another, a value per field.
-    void LoadCells(std::vector<QVariant> cells, size_t count);
+    // The same for `count` rows whose values come one row after another, a value per field, and
+    // after them the rows of `more`, read apart.
+    void LoadCells(std::vector<QVariant> cells, size_t count, std::vector<QVariant> more = {});
     // Replaces the field list of a data set without declared fields.
     void SetDynamicFields(const std::vector<FieldDef>& defs);
     void Notify(DataSetEvent::Kind kind, int field = -1);
@@ -201,7 +202,7 @@ private:
     bool declaredFields_ = false;
 
     std::vector<Row> rows_;
-    std::vector<QVariant> block_;  // the values of the rows loaded, row after row
+    std::vector<QVariant> block_, moreBlock_;  // the values of the rows loaded, row after row
     std::vector<int> visible_;  // indexes into rows_ of the rows not deleted
     int recNo_ = -1;            // index into visible_
     bool eof_ = true;

@@ -15,11 +15,31 @@ int IndexIn(const std::vector<FieldDef>& fields, const QString& name) {
     return -1;
 }
 
-PacketRow RowFromJson(const nlohmann::json& row, const std::vector<FieldDef>& fields) {
+// The texts of the row read before and what they became, by column: rows repeat their company,
+// dates and codes, and an equal text then shares the value read before instead of its own copy.
+struct LastTexts {
+    explicit LastTexts(size_t columns) : text(columns, nullptr), value(columns) {}
+    std::vector<const std::string*> text;
+    std::vector<QVariant> value;
+};
+
+PacketRow RowFromJson(const nlohmann::json& row, const std::vector<FieldDef>& fields, LastTexts& last) {
     if (!row.is_array() || row.size() != fields.size()) Malformed("row size differs from the field list");
     PacketRow out;
     out.reserve(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i) out.push_back(ValueFromJson(row[i], fields[i].type));
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const nlohmann::json& cell = row[i];
+        if (!cell.is_string()) {
+            out.push_back(ValueFromJson(cell, fields[i].type));
+            continue;
+        }
+        const std::string& text = cell.get_ref<const std::string&>();
+        if (!last.text[i] || *last.text[i] != text) {
+            last.value[i] = ValueFromJson(cell, fields[i].type);
+            last.text[i] = &text;
+        }
+        out.push_back(last.value[i]);
+    }
     return out;
 }
 
@@ -208,7 +228,8 @@ ParsedPacket ParsePacket(const Packet& packet) {
     const auto& rows = packet["rows"];
     if (!rows.is_array()) Malformed("rows must be an array");
     out.rows.reserve(rows.size());
-    for (const auto& row : rows) out.rows.push_back(RowFromJson(row, out.fields));
+    LastTexts last(out.fields.size());
+    for (const auto& row : rows) out.rows.push_back(RowFromJson(row, out.fields, last));
     return out;
 }
 
@@ -223,6 +244,7 @@ ParsedDelta ParseDelta(const Packet& delta) {
     const auto& changes = delta["changes"];
     if (!changes.is_array()) Malformed("changes must be an array");
     out.changes.reserve(changes.size());
+    LastTexts last(out.fields.size());
     for (const auto& c : changes) {
         if (!c.is_object() || !c.contains("op") || !c["op"].is_string()) Malformed("change without op");
         const std::string op = c["op"].get<std::string>();
@@ -230,16 +252,16 @@ ParsedDelta ParseDelta(const Packet& delta) {
         if (op == "insert") {
             change.op = DeltaChange::Insert;
             if (!c.contains("new")) Malformed("insert without new");
-            change.newRow = RowFromJson(c["new"], out.fields);
+            change.newRow = RowFromJson(c["new"], out.fields, last);
         } else if (op == "update") {
             change.op = DeltaChange::Update;
             if (!c.contains("old") || !c.contains("new")) Malformed("update without old and new");
-            change.oldRow = RowFromJson(c["old"], out.fields);
-            change.newRow = RowFromJson(c["new"], out.fields);
+            change.oldRow = RowFromJson(c["old"], out.fields, last);
+            change.newRow = RowFromJson(c["new"], out.fields, last);
         } else if (op == "delete") {
             change.op = DeltaChange::Delete;
             if (!c.contains("old")) Malformed("delete without old");
-            change.oldRow = RowFromJson(c["old"], out.fields);
+            change.oldRow = RowFromJson(c["old"], out.fields, last);
         } else {
             Malformed("unknown op " + op);
         }

@@ -977,7 +977,7 @@ void TDataSet::LoadPacket(const Packet& packet, Packet* release) {
 // that every field takes as it is; the document is then read as always, and says what is wrong.
 bool TDataSet::LoadPacketText(std::string_view text) {
     JsonTextReader in(text);
-    std::string key, scratch;
+    std::string key;
     if (!in.Take('{') || in.Peek() != '"' || !in.String(key) || key != "fields" || !in.Take(':') || in.Peek() == '\0')
         return false;
     const char* fieldsFrom = in.Position();

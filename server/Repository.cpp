@@ -845,8 +845,8 @@ void Repository::InsertTransfer(const orv::ParsedDelta& d, const orv::PacketRow&
           {":CN", r.Str("CDCENTCUITCNOVO")}, {":SN", r.Str("CDSETORITCNOVO")}, {":ON", r.Str("CDOPERESPBEMNOV")},
           {":VR", r.Num("VRITCAPAOPERA")}, {":MA", r.Num("QTMESDEPITCANTE")}, {":MN", r.Num("QTMESDEPITCNOVO")},
           {":TA", r.Num("VRTAXDEPITCANTE")}, {":TN", r.Num("VRTAXDEPITCNOVO")}, {":NOWI", Stamp(now)},
-          {":NOWA", Stamp(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")}, {":SER", r.Str("CDSERIENFITCAPA")},
-          {":NF", r.Str("NRNOTAFIITCAPA")}});
+          {":NOWA", Stamp(now)}, {":OPA", r.Str("CDOPEATUITCAPA")}, {":OPI", r.Str("CDOPEINCITCAPA")},
+          {":SER", r.Str("CDSERIENFITCAPA")}, {":NF", r.Str("NRNOTAFIITCAPA")}});
 }
 
 void Repository::UpdateTransfer(const orv::ParsedDelta& d, const orv::PacketRow& row, const TransferKey& key,

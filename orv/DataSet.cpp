@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -360,15 +361,22 @@ RowsRead ReadRowsText(JsonTextReader& in, std::string_view text, std::vector<Col
     RowsRead second;
     std::atomic<bool> abandon{false};
     std::vector<ColumnLoad> ownColumns = columns;  // nothing read yet: its caches start empty too
-    std::thread other([&] {
-        try {
-            JsonTextReader tail(std::string_view(split, size_t(end - split)));
-            ReadRowsRange(tail, ownColumns, order, kept, nullptr, std::string_view(split, size_t(end - split)),
-                          &abandon, second);
-        } catch (...) {
-            second.ok = false;
-        }
-    });
+    std::thread other;
+    try {
+        other = std::thread([&] {
+            try {
+                JsonTextReader tail(std::string_view(split, size_t(end - split)));
+                ReadRowsRange(tail, ownColumns, order, kept, nullptr, std::string_view(split, size_t(end - split)),
+                              &abandon, second);
+            } catch (...) {
+                second.ok = false;
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had (the system's limits): read on alone.
+        ReadRowsRange(in, columns, order, kept, nullptr, text, nullptr, first);
+        return first;
+    }
     try {
         ReadRowsRange(in, columns, order, kept, split, std::string_view(text.data(), size_t(split - text.data())),
                       nullptr, first);

@@ -238,20 +238,22 @@ void PlanColumns(TDataSet& dataSet, const std::vector<std::unique_ptr<TField>>& 
         if (!column.field) plan.unkept.push_back(&column);
 }
 
+const QVariant kNull;
+
 // One value of a packet's text, as LoadCell and CheckCell take the same value from the document:
-// where it is kept until the next value of the column (a column no field takes, `kept` false,
-// is only checked). None where they would not take it as it is: the document then says why.
-const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, bool kept, std::string& scratch) {
-    static const QVariant null;
+// where it is kept until the next value of the column (a column no field takes is only checked).
+// None where they would not take it as it is: the document then says why.
+const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, std::string& scratch) {
+    const bool kept = column.field != nullptr;
     const char c = in.Peek();
-    if (c == 'n') return in.Word("null") ? &null : nullptr;
+    if (c == 'n') return in.Word("null") ? &kNull : nullptr;
     if (c == '"') {
         if (column.wire == FieldType::Float) return nullptr;
         std::string_view text;
         bool ascii = true;
         if (!in.StringView(text, scratch, &ascii)) return nullptr;
         if (!kept)
-            return column.wire == FieldType::String && (ascii || JsonTextReader::IsUtf8(text)) ? &null : nullptr;
+            return column.wire == FieldType::String && (ascii || JsonTextReader::IsUtf8(text)) ? &kNull : nullptr;
         if (column.hasLast && text == column.lastText) return &column.lastValue;
         // A text decoded from escapes is in `scratch`, which the next one overwrites.
         const bool stable = text.empty() || text.data() != scratch.data();
@@ -278,9 +280,8 @@ const QVariant* TextCell(JsonTextReader& in, ColumnLoad& column, bool kept, std:
     if (c == '-' || (c >= '0' && c <= '9')) {
         nlohmann::json number;
         if (!in.Number(number)) return nullptr;
-        if (!kept) return column.wire != FieldType::DateTime ? &null : nullptr;
-        const bool floatField = !column.field || column.field->DataType() == FieldType::Float;
-        if (column.wire != FieldType::Float || !floatField) return nullptr;
+        if (!kept) return column.wire != FieldType::DateTime ? &kNull : nullptr;
+        if (column.wire != FieldType::Float || column.field->DataType() != FieldType::Float) return nullptr;
         column.other = QVariant(number.get<double>());
         return &column.other;
     }
@@ -300,12 +301,10 @@ struct RowsRead {
 // Reads rows until the array closes or, given `stopAt`, until the next row would start there.
 // `reserveFor` is the text whose rows the cells are reserved for, from the size of the first row.
 void ReadRowsRange(JsonTextReader& in, std::vector<ColumnLoad>& columns, const std::vector<int>& order,
-                   const std::vector<bool>& kept, const char* stopAt, std::string_view reserveFor,
-                   const std::atomic<bool>* abandon, RowsRead& out) {
+                   const char* stopAt, std::string_view reserveFor, const std::atomic<bool>* abandon, RowsRead& out) {
     std::vector<QVariant>& cells = out.cells;
     std::string scratch;
     std::vector<const QVariant*> row(columns.size());
-    static const QVariant null;
     if (in.Take(']')) {
         out.ok = true;
         out.end = in.Position();
@@ -319,13 +318,13 @@ void ReadRowsRange(JsonTextReader& in, std::vector<ColumnLoad>& columns, const s
         in.Take('[');
         for (size_t c = 0; c < columns.size(); ++c) {
             if (c && !in.Take(',')) return;
-            row[c] = TextCell(in, columns[c], kept[c], scratch);
+            row[c] = TextCell(in, columns[c], scratch);
             if (!row[c]) return;
         }
         if (!in.Take(']')) return;
         // Built in place, in the fields' order: a row's values stay where TextCell keeps them
         // until that column's next value.
-        for (const int c : order) cells.emplace_back(c >= 0 ? *row[size_t(c)] : null);
+        for (const int c : order) cells.emplace_back(c >= 0 ? *row[size_t(c)] : kNull);
         // The first row tells about how many there are: the cells grow once, not by doubling.
         if (++out.count == 1) {
             const auto rowBytes = static_cast<size_t>(in.Position() - rowFrom);
@@ -344,48 +343,47 @@ void ReadRowsRange(JsonTextReader& in, std::vector<ColumnLoad>& columns, const s
 // guess fell inside a text, this thread goes on to the end alone and the other's rows are
 // dropped, so the result is always what one reading from the start gives.
 RowsRead ReadRowsText(JsonTextReader& in, std::string_view text, std::vector<ColumnLoad>& columns,
-                      const std::vector<int>& order, const std::vector<bool>& kept) {
+                      const std::vector<int>& order) {
     constexpr size_t kSplitBytes = 256 * 1024;
-    RowsRead first;
+    RowsRead first, second;
     const char* from = in.Position();
     const char* end = text.data() + text.size();
-    const char* split = nullptr;
+    std::string_view tail;  // from the guessed row on
     if (!order.empty() && size_t(end - from) >= kSplitBytes) {
         const std::string_view rest(from + (end - from) / 2, size_t(end - from) - size_t(end - from) / 2);
-        if (const size_t at = rest.find("],["); at != std::string_view::npos) split = rest.data() + at + 2;
+        if (const size_t at = rest.find("],["); at != std::string_view::npos) tail = rest.substr(at + 2);
     }
-    if (!split) {
-        ReadRowsRange(in, columns, order, kept, nullptr, text, nullptr, first);
-        return first;
-    }
-    RowsRead second;
     std::atomic<bool> abandon{false};
-    std::vector<ColumnLoad> ownColumns = columns;  // nothing read yet: its caches start empty too
+    std::vector<ColumnLoad> ownColumns;
     std::thread other;
-    try {
-        other = std::thread([&] {
-            try {
-                JsonTextReader tail(std::string_view(split, size_t(end - split)));
-                ReadRowsRange(tail, ownColumns, order, kept, nullptr, std::string_view(split, size_t(end - split)),
-                              &abandon, second);
-            } catch (...) {
-                second.ok = false;
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had (the system's limits): read on alone.
-        ReadRowsRange(in, columns, order, kept, nullptr, text, nullptr, first);
+    if (!tail.empty()) {
+        ownColumns = columns;  // nothing read yet: its caches start empty too
+        try {
+            other = std::thread([&] {
+                try {
+                    JsonTextReader rest(tail);
+                    ReadRowsRange(rest, ownColumns, order, nullptr, tail, &abandon, second);
+                } catch (...) {
+                    second.ok = false;
+                }
+            });
+        } catch (const std::system_error&) {
+            tail = {};  // no thread to be had (the system's limits): read on alone
+        }
+    }
+    if (tail.empty()) {
+        ReadRowsRange(in, columns, order, nullptr, text, nullptr, first);
         return first;
     }
     try {
-        ReadRowsRange(in, columns, order, kept, split, std::string_view(text.data(), size_t(split - text.data())),
-                      nullptr, first);
+        ReadRowsRange(in, columns, order, tail.data(), text.substr(0, size_t(tail.data() - text.data())), nullptr,
+                      first);
     } catch (...) {
         abandon = true;
         other.join();
         throw;
     }
-    const bool metSplit = first.ok && first.end == split;
+    const bool metSplit = first.ok && first.end == tail.data();
     if (!metSplit) abandon = true;
     other.join();
     if (!metSplit) {
@@ -1003,14 +1001,10 @@ bool TDataSet::LoadPacketText(std::string_view text) {
     PacketPlan plan;
     PlanColumns(*this, fields_, declaredFields_, defs, plan);
     std::vector<int> order(plan.kept.size(), -1);  // the column that fills each field, if any
-    std::vector<bool> kept(defs.size(), false);
     for (size_t i = 0; i < plan.kept.size(); ++i)
-        if (plan.kept[i]) {
-            order[i] = static_cast<int>(plan.kept[i]->index);
-            kept[plan.kept[i]->index] = true;
-        }
+        if (plan.kept[i]) order[i] = static_cast<int>(plan.kept[i]->index);
 
-    RowsRead read = ReadRowsText(in, text, plan.columns, order, kept);
+    RowsRead read = ReadRowsText(in, text, plan.columns, order);
     if (!read.ok) return false;
     in = JsonTextReader(std::string_view(read.end, size_t(text.data() + text.size() - read.end)));
     if (!in.Take('}')) return false;
